@@ -1,0 +1,7 @@
+# Warnings for every target of the project: zemtra_warnings(<target>)
+function(zemtra_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+  if(ZEMTRA_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
