@@ -6,8 +6,34 @@
 // domain:bus:device.function order) and simulated boards (ZEMTRA_SIM, listed
 // after the real ones). Device numbers handed out by DeviceOpen are only ever
 // passed back to this layer.
+//
+// Semantics the callers rely on:
+// - DeviceFind(loc, &req): loc->deviceId/vendorId must be 0x0A00/0x1F3C (else
+//   nothing matches); loc->bus/slot filter, -1 = any; loc->serial is ignored.
+//   req == kCountRequest: the number of matching boards comes back in req
+//   (512 also when it is 0). req == i: bus and slot of the i-th matching board
+//   come back in loc (551 when there is no i-th board).
+// - DeviceOpen(loc, &dev): opens the first matching board (551 when none),
+//   writes its bus and slot into loc and an opaque non-zero device number into
+//   dev. A real board is mapped here; a board the process may not open gives
+//   552 (permissions, driver), 553 (out of memory or descriptors) or 551 (gone).
+//   The same board may be opened any number of times.
+// - BaseAddressesGet(dev, &w): entry 2 the register window (BAR 2), entry 3 the
+//   revision window (BAR 3); the others unmapped. 572 for an unknown dev.
+// - DeviceClose(dev): unmaps and forgets dev (551 for an unknown dev). Windows
+//   obtained for it must not be used afterwards. Attached events of a simulated
+//   board handed out for this dev are never signalled again.
+// - IntrEnable/IntrDisable(dev, &src): the board's interrupt source at the
+//   bridge (572 unknown dev).
+// - IntrAttach(dev, src, &event): event is a new file descriptor, owned by the
+//   caller (close it), that becomes readable when the board interrupts: a dup
+//   of an eventfd for a simulated board (read 8 bytes to reset it), the board's
+//   /dev/uioN for a real one (read the 4-byte count, then IntrEnable to
+//   re-arm). 553 when too many events are attached (simulated board: 8).
+// Every operation is thread-safe, also on one board from several threads.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -49,23 +75,83 @@ struct InterruptSource {
 
 enum class WindowKind : uint8_t { kRegister, kRevision };
 
+namespace detail {
+// Register trace (trace.cpp): true while ZEMTRA_TRACE names an open file.
+extern std::atomic<bool> g_traceOn;
+void TraceAccess(char op, unsigned width, WindowKind kind, uint32_t offset,
+                 uint32_t value) noexcept;
+// One access to a simulated board's model (register_model.cpp).
+uint16_t ModelRead16(RegisterModel* model, WindowKind kind, uint32_t offset) noexcept;
+uint32_t ModelRead32(RegisterModel* model, WindowKind kind, uint32_t offset) noexcept;
+void ModelWrite16(RegisterModel* model, WindowKind kind, uint32_t offset, uint16_t value) noexcept;
+void ModelWrite32(RegisterModel* model, WindowKind kind, uint32_t offset, uint32_t value) noexcept;
+}  // namespace detail
+
 // One mapped window of a board. Every access is exactly one access of exactly
 // the requested width: a volatile load/store on real hardware, one call into
 // the model on a simulated board. Offsets are checked by the caller against
-// Length(); the accessor itself does not check them.
+// Length(); the accessor itself does not check them. Each access is written to
+// the register trace when ZEMTRA_TRACE is set. A Window is a plain value: copy
+// it freely; it stays usable until DeviceClose of the device it came from.
 class Window {
  public:
   Window() = default;
-  Window(volatile uint8_t* base, std::size_t length, WindowKind kind);
-  Window(RegisterModel* model, std::size_t length, WindowKind kind);
+  Window(volatile uint8_t* base, std::size_t length, WindowKind kind)
+      : base_(base), length_(length), kind_(kind) {}
+  Window(RegisterModel* model, std::size_t length, WindowKind kind)
+      : model_(model), length_(length), kind_(kind) {}
 
   bool Mapped() const { return length_ != 0; }
   std::size_t Length() const { return length_; }
+  WindowKind Kind() const { return kind_; }
 
-  uint16_t Read16(uint32_t offset) const;
-  uint32_t Read32(uint32_t offset) const;
-  void Write16(uint32_t offset, uint16_t value) const;
-  void Write32(uint32_t offset, uint32_t value) const;
+  uint16_t Read16(uint32_t offset) const {
+    uint16_t value;
+    if (model_ != nullptr) {
+      value = detail::ModelRead16(model_, kind_, offset);
+    } else {
+      value = *reinterpret_cast<const volatile uint16_t*>(base_ + offset);
+    }
+    if (detail::g_traceOn.load(std::memory_order_relaxed)) [[unlikely]] {
+      detail::TraceAccess('R', 16, kind_, offset, value);
+    }
+    return value;
+  }
+
+  uint32_t Read32(uint32_t offset) const {
+    uint32_t value;
+    if (model_ != nullptr) {
+      value = detail::ModelRead32(model_, kind_, offset);
+    } else {
+      value = *reinterpret_cast<const volatile uint32_t*>(base_ + offset);
+    }
+    if (detail::g_traceOn.load(std::memory_order_relaxed)) [[unlikely]] {
+      detail::TraceAccess('R', 32, kind_, offset, value);
+    }
+    return value;
+  }
+
+  void Write16(uint32_t offset, uint16_t value) const {
+    if (model_ != nullptr) {
+      detail::ModelWrite16(model_, kind_, offset, value);
+    } else {
+      *reinterpret_cast<volatile uint16_t*>(base_ + offset) = value;
+    }
+    if (detail::g_traceOn.load(std::memory_order_relaxed)) [[unlikely]] {
+      detail::TraceAccess('W', 16, kind_, offset, value);
+    }
+  }
+
+  void Write32(uint32_t offset, uint32_t value) const {
+    if (model_ != nullptr) {
+      detail::ModelWrite32(model_, kind_, offset, value);
+    } else {
+      *reinterpret_cast<volatile uint32_t*>(base_ + offset) = value;
+    }
+    if (detail::g_traceOn.load(std::memory_order_relaxed)) [[unlikely]] {
+      detail::TraceAccess('W', 32, kind_, offset, value);
+    }
+  }
 
  private:
   volatile uint8_t* base_ = nullptr;

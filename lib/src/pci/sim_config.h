@@ -1,0 +1,29 @@
+// ZEMTRA_SIM: which simulated boards there are. Syntax (keys and values are
+// case-insensitive, items separated by commas):
+//   ZEMTRA_SIM=N                 N boards (1 to 64)
+//   boards=N                     N boards (1 to 64), default 1
+//   motion=on|off                default on
+//   id=0xHEX                     FPGA 1 product code, default 0x4D27B
+//   nosig=LIST, glitch=LIST      LIST: A1, A2, A3, REF joined by '+'
+// A signal named in both nosig and glitch is missing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "pci/register_model.h"
+
+namespace zemtra::pci::sim {
+
+struct SimConfig {
+  int boards = 0;     // 0: no simulated board
+  BoardConfig board;  // what every simulated board is made of (index aside)
+};
+
+inline constexpr int kMaxBoards = 64;
+
+// Parses a ZEMTRA_SIM value. An empty text gives no board. On a bad value
+// returns false, leaves *config with no board and names the bad item in *error.
+bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error);
+
+}  // namespace zemtra::pci::sim

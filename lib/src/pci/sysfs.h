@@ -1,0 +1,52 @@
+// Real boards through Linux sysfs and UIO.
+//
+// Boards are the entries of <sysfs>/bus/pci/devices whose vendor and device
+// files read 0x1f3c and 0x0a00, sorted by domain:bus:device.function. BAR 2
+// and BAR 3 are mapped from resource2/resource3 (shared, read/write, the
+// file's size). Interrupts go through uio_pci_generic: <sysfs>/bus/pci/
+// devices/<name>/uio/uioN names the node <dev>/uioN.
+//
+// <sysfs> is /sys and <dev> is /dev, unless ZEMTRA_SYSFS_ROOT or
+// ZEMTRA_DEV_ROOT name other directories (for tests; secure_getenv, so never
+// in a set-uid or set-gid process).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pci/pci_access.h"
+
+namespace zemtra::pci::sysfs {
+
+struct Board {
+  uint32_t domain = 0, bus = 0, device = 0, function = 0;
+  std::string name;  // e.g. 0000:03:00.0
+};
+
+std::string SysfsRoot();
+std::string DevRoot();
+
+// The boards present, in ascending domain:bus:device.function order.
+std::vector<Board> Enumerate();
+
+struct Mapping {
+  volatile uint8_t* base = nullptr;
+  std::size_t length = 0;
+};
+
+// Maps resource<bar> of the board with the file's length. Failures: 551 the
+// board is gone, 553 out of memory or descriptors, 552 anything else (no
+// permission, not a memory BAR).
+Result Map(const Board& board, int bar, Mapping* mapping);
+void Unmap(Mapping* mapping);
+
+// The board's UIO node (<dev>/uioN); 552 when no UIO driver is bound.
+Result UioNode(const Board& board, std::string* path);
+// Writes the 32-bit value to the UIO node: 1 enables (re-arms), 0 disables.
+Result UioControl(const Board& board, uint32_t value);
+// Opens the UIO node read/write; the descriptor is the caller's.
+Result UioOpen(const Board& board, int* fd);
+
+}  // namespace zemtra::pci::sysfs

@@ -1,0 +1,77 @@
+#include "pci/trace.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "pci/pci_access.h"
+
+namespace zemtra::pci {
+namespace detail {
+std::atomic<bool> g_traceOn{false};
+}  // namespace detail
+
+namespace {
+std::atomic<int> g_traceFd{-1};
+std::atomic<bool> g_loaded{false};
+std::mutex g_loadMutex;
+
+void LoadLocked() {
+  const char* path = ::secure_getenv("ZEMTRA_TRACE");
+  if (path != nullptr && path[0] != '\0') {
+    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+      int err = errno;
+      std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: cannot open '%s' (%s); no register trace\n",
+                   path, std::strerror(err));
+    } else {
+      g_traceFd.store(fd, std::memory_order_relaxed);
+      detail::g_traceOn.store(true, std::memory_order_release);
+    }
+  }
+  g_loaded.store(true, std::memory_order_release);
+}
+}  // namespace
+
+namespace trace {
+
+void EnsureLoaded() {
+  if (g_loaded.load(std::memory_order_acquire)) return;
+  std::lock_guard lock(g_loadMutex);
+  if (!g_loaded.load(std::memory_order_relaxed)) LoadLocked();
+}
+
+void Reload() {
+  std::lock_guard lock(g_loadMutex);
+  detail::g_traceOn.store(false, std::memory_order_release);
+  int old = g_traceFd.exchange(-1);
+  if (old >= 0) ::close(old);
+  LoadLocked();
+}
+
+bool Active() { return detail::g_traceOn.load(std::memory_order_acquire); }
+
+}  // namespace trace
+
+namespace detail {
+
+void TraceAccess(char op, unsigned width, WindowKind kind, uint32_t offset,
+                 uint32_t value) noexcept {
+  int fd = g_traceFd.load(std::memory_order_relaxed);
+  if (fd < 0) return;
+  char line[64];
+  int n = std::snprintf(line, sizeof line, "%c%u %s 0x%03X 0x%0*X\n", op, width,
+                        kind == WindowKind::kRegister ? "reg" : "rev", offset,
+                        width == 16 ? 4 : 8, value);
+  if (n <= 0 || n >= static_cast<int>(sizeof line)) return;
+  // One write per line on an O_APPEND descriptor: lines never interleave.
+  [[maybe_unused]] ssize_t written = ::write(fd, line, static_cast<std::size_t>(n));
+}
+
+}  // namespace detail
+}  // namespace zemtra::pci
