@@ -243,6 +243,8 @@ class TForm1 : public QMainWindow {
   void ShowPopupHints1Click(QObject* Sender);
   void ViewReadMe1Click(QObject* Sender);
   void About1Click(QObject* Sender);
+  // The window's show-hint setting: its controls' tooltips pop up only while set.
+  bool ShowHint = true;
 
   // ---- Display units (unit1_units.cpp) -------------------------------------
   void RadioGroupUnitSelectClick(QObject* Sender);
@@ -318,6 +320,7 @@ class TForm1 : public QMainWindow {
  private:
   void BuildLayout();  // unit1_layout.cpp
   void BuildMenus();   // unit1.cpp
+  void InstallContextHelp();  // unit1_help.cpp: F1 and the popup-hint switch
 };
 
 extern TForm1* Form1;

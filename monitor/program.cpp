@@ -1,0 +1,93 @@
+#include "program.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <stdexcept>
+
+#include "aboutmonitor.h"
+#include "cardselect.h"
+#include "helpviewer.h"
+#include "regaccess.h"
+#include "splash.h"
+#include "unit1.h"
+
+namespace {
+
+// An exception thrown by an event handler leaves the event loop here instead
+// of unwinding through the toolkit, and is thrown again after the loop.
+class TApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      if (!escaped_) escaped_ = std::current_exception();
+      exit(0);
+      return false;
+    }
+  }
+
+  void RethrowEscaped() const {
+    if (escaped_) std::rethrow_exception(escaped_);
+  }
+
+ private:
+  std::exception_ptr escaped_;
+};
+
+void ShowExceptionBox(const QString& message) {
+  QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), message,
+                  QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace
+
+void InitApplication() {
+  QApplication::setApplicationName(QStringLiteral("Zemtra_Monitor"));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+  SetApplicationHelpFile(QString::fromLatin1(kHelpFileName));
+}
+
+void CreateWindows() {
+  Form1 = new TForm1;
+  Form1->show();
+  FormSplash = new TFormSplash;
+  FormSplash->show();
+  AboutBox = new TAboutBox;
+  FormSelectCard = new TFormSelectCard;
+  FormRegAccess = new TFormRegAccess(&Form1->CardHandle);
+}
+
+void DestroyWindows() {
+  delete FormRegAccess;
+  FormRegAccess = nullptr;
+  delete FormSelectCard;
+  FormSelectCard = nullptr;
+  delete AboutBox;
+  AboutBox = nullptr;
+  delete FormSplash;
+  FormSplash = nullptr;
+  delete Form1;
+  Form1 = nullptr;
+}
+
+int RunProgram(int& argc, char** argv) {
+  TApplication app(argc, argv);
+  try {
+    InitApplication();
+    CreateWindows();
+    app.exec();
+    app.RethrowEscaped();
+  } catch (const std::exception& failure) {
+    ShowExceptionBox(QString::fromLocal8Bit(failure.what()));
+  } catch (...) {
+    // Anything that is not a standard exception is shown like one without a message.
+    ShowExceptionBox(QString());
+  }
+  DestroyWindows();
+  return 0;
+}

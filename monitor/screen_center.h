@@ -1,0 +1,6 @@
+// Places a window in the middle of the screen it is on.
+#pragma once
+
+class QWidget;
+
+void CenterOnScreen(QWidget* window);
