@@ -10,6 +10,7 @@ namespace zemtra {
 namespace {
 
 constexpr unsigned kGenerationShift = 48;
+constexpr uint64_t kGenerationMask = 0xFFFF;  // as many bits as a handle has above the index
 constexpr uint64_t kOpen = uint64_t{1} << 32;
 constexpr uint64_t kUsers = kOpen - 1;
 
@@ -17,7 +18,7 @@ uint64_t GenerationOf(uint64_t state) { return state >> kGenerationShift; }
 
 // Generation 0 is skipped so that handle values stay non-zero.
 uint64_t NextGeneration(uint64_t state) {
-  const uint64_t next = (GenerationOf(state) + 1) & 0xFFFF;
+  const uint64_t next = (GenerationOf(state) + 1) & kGenerationMask;
   return next == 0 ? 1 : next;
 }
 
