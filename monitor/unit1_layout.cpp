@@ -45,6 +45,7 @@ const char* const kClearErrorsHint = "Click to clear errors";
 // its size whatever they hold.
 const char* const kWidestValue = "-8,888,888.88888888";
 const char* const kWidestIndicator = "Negative";
+const char* const kWidestFlag = "ERR";
 const char* const kWidestReadout = "Intr. Mask: 0xFFFFFFFF";
 
 template <typename Widget>
@@ -118,6 +119,8 @@ class LayoutBuilder {
     grid->addLayout(BottomRow(central), 2, 0, 1, 3);
     grid->addWidget(ErrorLine(central), 3, 0, 1, 4);
     grid->setRowStretch(1, 1);
+    // The window's default size is what its contents need.
+    form_.adjustSize();
   }
 
  private:
@@ -194,10 +197,10 @@ class LayoutBuilder {
     Wire(valid, &TForm1::LabelPosValidClick);
     Wire(err, &TForm1::LabelStatusClick);
 
-    TLabel* glitch = form_.*axis.glitch = Indicator(group, QStringLiteral("LabelGlitch") + n, kClearHint);
-    TLabel* noSig = form_.*axis.noSig = Indicator(group, QStringLiteral("LabelNoSig") + n, kClearHint);
-    TLabel* intrGlitch = form_.*axis.intrGlitch = Indicator(group, QStringLiteral("LabelIntrGlitch") + n, kToggleHint);
-    TLabel* intrNoSig = form_.*axis.intrNoSig = Indicator(group, QStringLiteral("LabelIntrNoSig") + n, kToggleHint);
+    TLabel* glitch = form_.*axis.glitch = Indicator(group, QStringLiteral("LabelGlitch") + n, kClearHint, Qt::AlignCenter, kWidestFlag);
+    TLabel* noSig = form_.*axis.noSig = Indicator(group, QStringLiteral("LabelNoSig") + n, kClearHint, Qt::AlignCenter, kWidestFlag);
+    TLabel* intrGlitch = form_.*axis.intrGlitch = Indicator(group, QStringLiteral("LabelIntrGlitch") + n, kToggleHint, Qt::AlignCenter, kWidestFlag);
+    TLabel* intrNoSig = form_.*axis.intrNoSig = Indicator(group, QStringLiteral("LabelIntrNoSig") + n, kToggleHint, Qt::AlignCenter, kWidestFlag);
     Wire(glitch, &TForm1::LabelStatusClick);
     Wire(noSig, &TForm1::LabelStatusClick);
     Wire(intrGlitch, &TForm1::LabelIntrClick);
@@ -241,10 +244,10 @@ class LayoutBuilder {
 
     auto* reference = form_.GroupBox4 =
         Named(new QGroupBox(QStringLiteral("Reference"), parent), QStringLiteral("GroupBox4"));
-    form_.LabelGlitchRef = Indicator(reference, QStringLiteral("LabelGlitchRef"), kClearHint);
-    form_.LabelNoSigRef = Indicator(reference, QStringLiteral("LabelNoSigRef"), kClearHint);
-    form_.LabelIntrGlitchRef = Indicator(reference, QStringLiteral("LabelIntrGlitchRef"), kToggleHint);
-    form_.LabelIntrNoSigRef = Indicator(reference, QStringLiteral("LabelIntrNoSigRef"), kToggleHint);
+    form_.LabelGlitchRef = Indicator(reference, QStringLiteral("LabelGlitchRef"), kClearHint, Qt::AlignCenter, kWidestFlag);
+    form_.LabelNoSigRef = Indicator(reference, QStringLiteral("LabelNoSigRef"), kClearHint, Qt::AlignCenter, kWidestFlag);
+    form_.LabelIntrGlitchRef = Indicator(reference, QStringLiteral("LabelIntrGlitchRef"), kToggleHint, Qt::AlignCenter, kWidestFlag);
+    form_.LabelIntrNoSigRef = Indicator(reference, QStringLiteral("LabelIntrNoSigRef"), kToggleHint, Qt::AlignCenter, kWidestFlag);
     Wire(form_.LabelGlitchRef, &TForm1::LabelStatusClick);
     Wire(form_.LabelNoSigRef, &TForm1::LabelStatusClick);
     Wire(form_.LabelIntrGlitchRef, &TForm1::LabelIntrClick);
