@@ -1,0 +1,327 @@
+// Real boards through a fake sysfs tree: enumeration and order, mapping with
+// the file's length, permission failures, close, UIO enable and attach.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "pci_test_support.h"
+#include "pci/sysfs.h"
+#include "zemtra_registers.h"
+
+namespace zemtra::pci::testing {
+namespace {
+
+class SysfsTest : public PciTest {
+ protected:
+  void SetUp() override {
+    PciTest::SetUp();
+    tree_.Use();
+  }
+  FakeSysfs tree_;
+};
+
+// Several boards, some of other kinds, created out of order.
+void AddMixedBoards(FakeSysfs& tree) {
+  tree.AddDevice("0000:05:00.0");
+  tree.AddDevice("0001:00:02.0");
+  tree.AddDevice("0000:03:00.0", 0x8086, 0x0A00);  // another vendor
+  tree.AddDevice("0000:04:00.0", 0x1F3C, 0x0A01);  // another device
+  tree.AddDevice("0000:03:01.0");
+  tree.AddDevice("0000:0a:1f.0");
+  tree.AddDevice("0000:02:00.0");
+  tree.AddDevice("0000:03:01.1");                   // second function of 03:01
+  fs::create_directories(tree.Devices() / "not-a-device");
+  WriteFile(tree.Devices() / "0000:06:00.0/vendor", "garbage\n");  // unreadable IDs
+  WriteFile(tree.Devices() / "0000:06:00.0/device", "0x0a00\n");
+}
+
+TEST_F(SysfsTest, EnumeratesMatchingBoardsInAddressOrder) {
+  AddMixedBoards(tree_);
+  std::vector<sysfs::Board> boards = sysfs::Enumerate();
+  std::vector<std::string> names;
+  for (const auto& b : boards) names.push_back(b.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"0000:02:00.0", "0000:03:01.0", "0000:03:01.1",
+                                             "0000:05:00.0", "0000:0a:1f.0", "0001:00:02.0"}));
+}
+
+TEST_F(SysfsTest, FindCountsAndListsBusAndSlot) {
+  AddMixedBoards(tree_);
+  EXPECT_EQ(Count(), 6u);
+  const std::pair<int32_t, int32_t> expected[] = {{2, 0}, {3, 1}, {3, 1}, {5, 0}, {10, 31}, {0, 2}};
+  for (uint32_t i = 0; i < 6; ++i) {
+    Location location;
+    uint32_t request = i;
+    ASSERT_EQ(DeviceFind(&location, &request), kSuccess) << i;
+    EXPECT_EQ(location.bus, expected[i].first) << i;
+    EXPECT_EQ(location.slot, expected[i].second) << i;
+  }
+  Location location;
+  uint32_t request = 6;
+  EXPECT_EQ(DeviceFind(&location, &request), kDeviceNotFound);
+  EXPECT_EQ(location.bus, -1);
+}
+
+TEST_F(SysfsTest, FindFiltersByBusAndSlot) {
+  AddMixedBoards(tree_);
+  Location byBus;
+  byBus.bus = 3;
+  EXPECT_EQ(Count(byBus), 2u);
+  Location bySlot;
+  bySlot.slot = 0;
+  EXPECT_EQ(Count(bySlot), 2u);
+  Location both;
+  both.bus = 10;
+  both.slot = 31;
+  EXPECT_EQ(Count(both), 1u);
+  Location none;
+  none.bus = 4;  // the board of another device ID
+  EXPECT_EQ(Count(none), 0u);
+  Location otherIds;
+  otherIds.deviceId = 0x0A01;
+  EXPECT_EQ(Count(otherIds), 0u);
+  otherIds = Location();
+  otherIds.vendorId = 0x8086;
+  EXPECT_EQ(Count(otherIds), 0u);
+}
+
+TEST_F(SysfsTest, RealBoardsAreListedBeforeSimulatedOnes) {
+  tree_.AddDevice("0000:07:03.0");
+  ASSERT_TRUE(sim::Configure("boards=2"));
+  EXPECT_EQ(Count(), 3u);
+  Location location;
+  uint32_t request = 0;
+  ASSERT_EQ(DeviceFind(&location, &request), kSuccess);
+  EXPECT_EQ(location.bus, 7);
+  EXPECT_EQ(location.slot, 3);
+  location = Location();
+  request = 1;
+  ASSERT_EQ(DeviceFind(&location, &request), kSuccess);
+  EXPECT_EQ(location.bus, 240);
+  EXPECT_EQ(location.slot, 0);
+  // Open of any board takes the real one.
+  uint32_t device = Open();
+  EXPECT_EQ(Registers(device).Length(), 0x200u);
+}
+
+TEST_F(SysfsTest, OpenMapsBothBarsWithTheFilesLength) {
+  tree_.AddDevice("0000:02:00.0", kVendorId, kDeviceId, 0x1000, 0x10);
+  tree_.AddDevice("0000:03:00.0", kVendorId, kDeviceId, 0x134, 0x6);
+  Location location;
+  location.bus = 3;
+  uint32_t device = 0;
+  ASSERT_EQ(DeviceOpen(&location, &device), kSuccess);
+  opened_.push_back(device);
+  EXPECT_NE(device, 0u);
+  EXPECT_EQ(location.bus, 3);
+  EXPECT_EQ(location.slot, 0);
+  Window windows[kBaseAddressCount];
+  ASSERT_EQ(BaseAddressesGet(device, &windows), kSuccess);
+  for (int i = 0; i < kBaseAddressCount; ++i) {
+    EXPECT_EQ(windows[i].Mapped(), i == kRegisterBar || i == kRevisionBar) << i;
+  }
+  EXPECT_EQ(windows[kRegisterBar].Length(), 0x134u);
+  EXPECT_EQ(windows[kRevisionBar].Length(), 0x6u);
+  // The process maps one page for each, not more.
+  std::string maps = ReadFile("/proc/self/maps");
+  std::string bar2 = (tree_.Device("0000:03:00.0") / "resource2").string();
+  std::size_t at = maps.find(bar2);
+  ASSERT_NE(at, std::string::npos);
+  std::size_t lineStart = maps.rfind('\n', at) + 1;
+  unsigned long from = 0, to = 0;
+  ASSERT_EQ(std::sscanf(maps.c_str() + lineStart, "%lx-%lx", &from, &to), 2);
+  EXPECT_EQ(to - from, static_cast<unsigned long>(::sysconf(_SC_PAGESIZE)));
+  EXPECT_NE(maps.substr(lineStart, at - lineStart).find("rw-s"), std::string::npos);
+}
+
+TEST_F(SysfsTest, WindowsReachTheResourceFiles) {
+  tree_.AddDevice("0000:02:00.0");
+  fs::path bar2 = tree_.Device("0000:02:00.0") / "resource2";
+  fs::path bar3 = tree_.Device("0000:02:00.0") / "resource3";
+  std::string rev(0x10, '\0');
+  rev[0] = 0x12;
+  rev[1] = 0x03;
+  WriteFile(bar3, rev);
+  uint32_t device = Open();
+  Window reg = Registers(device);
+  reg.Write32(ZEMTRA_REG_A1_PRESET, 0x11223344);
+  reg.Write16(ZEMTRA_REG_SAMPLE, 0x0222);
+  EXPECT_EQ(reg.Read32(ZEMTRA_REG_A1_PRESET), 0x11223344u);
+  EXPECT_EQ(reg.Read16(ZEMTRA_REG_A1_PRESET + 2), 0x1122);
+  EXPECT_EQ(Revision(device).Read16(0), 0x0312);
+  std::string content = ReadFile(bar2);
+  ASSERT_EQ(content.size(), 0x200u);
+  EXPECT_EQ(static_cast<uint8_t>(content[0x11C]), 0x44);  // little-endian, as on the PCI bus
+  EXPECT_EQ(static_cast<uint8_t>(content[0x11F]), 0x11);
+  EXPECT_EQ(static_cast<uint8_t>(content[0x020]), 0x22);
+  EXPECT_EQ(static_cast<uint8_t>(content[0x021]), 0x02);
+}
+
+TEST_F(SysfsTest, CloseUnmaps) {
+  tree_.AddDevice("0000:02:00.0");
+  uint32_t device = Open();
+  Registers(device);
+  std::string bar2 = (tree_.Device("0000:02:00.0") / "resource2").string();
+  EXPECT_NE(ReadFile("/proc/self/maps").find(bar2), std::string::npos);
+  Close(device);
+  EXPECT_EQ(ReadFile("/proc/self/maps").find(bar2), std::string::npos);
+  EXPECT_EQ(DeviceClose(device), kDeviceNotFound);
+  Window windows[kBaseAddressCount];
+  EXPECT_EQ(BaseAddressesGet(device, &windows), kInvalidHandle);
+}
+
+TEST_F(SysfsTest, OpenTwiceGivesTwoDevices) {
+  tree_.AddDevice("0000:02:00.0");
+  uint32_t a = Open();
+  uint32_t b = Open();
+  EXPECT_NE(a, b);
+  Registers(a).Write32(ZEMTRA_REG_A2_PRESET, 99);
+  EXPECT_EQ(Registers(b).Read32(ZEMTRA_REG_A2_PRESET), 99u);
+  Close(a);
+  EXPECT_EQ(Registers(b).Read32(ZEMTRA_REG_A2_PRESET), 99u);
+}
+
+TEST_F(SysfsTest, AResourceThatCannotBeOpenedGivesAFailureCode) {
+  tree_.AddDevice("0000:02:00.0");
+  fs::path bar2 = tree_.Device("0000:02:00.0") / "resource2";
+  fs::remove(bar2);
+  fs::create_directory(bar2);  // open(O_RDWR) fails even for root
+  Location location;
+  uint32_t device = 0;
+  EXPECT_EQ(DeviceOpen(&location, &device), kDriverNotFound);
+  EXPECT_EQ(device, 0u);
+  // Still listed: it is there, only not ours to open.
+  EXPECT_EQ(Count(), 1u);
+}
+
+TEST_F(SysfsTest, AMissingOrEmptyBarGivesAFailureCode) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddDevice("0000:03:00.0", kVendorId, kDeviceId, 0x200, 0);
+  fs::remove(tree_.Device("0000:02:00.0") / "resource3");
+  Location location;
+  location.bus = 2;
+  uint32_t device = 0;
+  EXPECT_EQ(DeviceOpen(&location, &device), kDeviceNotFound);
+  location.bus = 3;
+  EXPECT_EQ(DeviceOpen(&location, &device), kDriverNotFound);
+  EXPECT_EQ(device, 0u);
+  // Nothing stays mapped from the failed opens.
+  EXPECT_EQ(ReadFile("/proc/self/maps").find(tree_.Devices().string()), std::string::npos);
+}
+
+TEST_F(SysfsTest, NoPermissionGivesAFailureCodeNotACrash) {
+  tree_.AddDevice("0000:02:00.0");
+  fs::path bar2 = tree_.Device("0000:02:00.0") / "resource2";
+  ::chmod(bar2.c_str(), 0600);
+  // Root may open anything: try as nobody in a child process.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(10);
+    if (::access(bar2.c_str(), W_OK) == 0) ::_exit(11);  // still allowed: cannot test here
+    Location location;
+    uint32_t device = 0;
+    Result result = DeviceOpen(&location, &device);
+    ::_exit(result == kDriverNotFound && device == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 10 || WEXITSTATUS(status) == 11) GTEST_SKIP() << "cannot drop privileges";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(SysfsTest, InterruptEnableWritesToTheUioNode) {
+  tree_.AddDevice("0000:02:00.0");
+  fs::path node = tree_.AddUio("0000:02:00.0", 3);
+  uint32_t device = Open();
+  InterruptSource source;
+  ASSERT_EQ(IntrEnable(device, &source), kSuccess);
+  std::string content = ReadFile(node);
+  ASSERT_EQ(content.size(), 4u);
+  uint32_t value = 0;
+  std::memcpy(&value, content.data(), 4);
+  EXPECT_EQ(value, 1u);
+  ASSERT_EQ(IntrDisable(device, &source), kSuccess);
+  content = ReadFile(node);
+  ASSERT_EQ(content.size(), 4u);
+  std::memcpy(&value, content.data(), 4);
+  EXPECT_EQ(value, 0u);
+}
+
+TEST_F(SysfsTest, InterruptAttachOpensTheUioNode) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddUio("0000:02:00.0", 0);
+  fs::path node = tree_.Dev() / "uio0";
+  fs::remove(node);
+  ASSERT_EQ(::mkfifo(node.c_str(), 0600), 0);
+  uint32_t device = Open();
+  uint32_t event = 0;
+  ASSERT_EQ(IntrAttach(device, InterruptSource(), &event), kSuccess);
+  int fd = static_cast<int>(event);
+  struct stat a {}, b {};
+  ASSERT_EQ(::fstat(fd, &a), 0);
+  ASSERT_EQ(::stat(node.c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+  EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+  // The board interrupts: the node becomes readable with a 4-byte count.
+  EXPECT_FALSE(Readable(fd));
+  int writer = ::open(node.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  uint32_t count = 1;
+  ASSERT_EQ(::write(writer, &count, 4), 4);
+  EXPECT_TRUE(Readable(fd));
+  uint32_t got = 0;
+  EXPECT_EQ(::read(fd, &got, 4), 4);
+  EXPECT_EQ(got, 1u);
+  // Re-arming writes a 32-bit 1 to the node.
+  InterruptSource source;
+  EXPECT_EQ(IntrEnable(device, &source), kSuccess);
+  ASSERT_TRUE(Readable(fd));
+  EXPECT_EQ(::read(fd, &got, 4), 4);
+  EXPECT_EQ(got, 1u);
+  ::close(writer);
+  ::close(fd);
+  // The caller's close leaves the device as it was.
+  Window windows[kBaseAddressCount];
+  EXPECT_EQ(BaseAddressesGet(device, &windows), kSuccess);
+}
+
+TEST_F(SysfsTest, NoUioDriverGivesAFailureCode) {
+  tree_.AddDevice("0000:02:00.0");
+  uint32_t device = Open();
+  InterruptSource source;
+  uint32_t event = 5;
+  EXPECT_EQ(IntrEnable(device, &source), kDriverNotFound);
+  EXPECT_EQ(IntrDisable(device, &source), kDriverNotFound);
+  EXPECT_EQ(IntrAttach(device, source, &event), kDriverNotFound);
+  EXPECT_EQ(event, 5u);
+  // Bound in sysfs, but no node in /dev.
+  fs::create_directories(tree_.Device("0000:02:00.0") / "uio/uio7");
+  EXPECT_EQ(IntrEnable(device, &source), kDeviceNotFound);
+  EXPECT_EQ(IntrAttach(device, source, &event), kDeviceNotFound);
+}
+
+TEST_F(SysfsTest, TheRootsComeFromTheEnvironment) {
+  EXPECT_EQ(sysfs::SysfsRoot(), tree_.Sys().string());
+  EXPECT_EQ(sysfs::DevRoot(), tree_.Dev().string());
+  ::unsetenv("ZEMTRA_SYSFS_ROOT");
+  ::unsetenv("ZEMTRA_DEV_ROOT");
+  EXPECT_EQ(sysfs::SysfsRoot(), "/sys");
+  EXPECT_EQ(sysfs::DevRoot(), "/dev");
+}
+
+TEST_F(SysfsTest, AMissingSysfsMeansNoRealBoard) {
+  ::setenv("ZEMTRA_SYSFS_ROOT", "/nonexistent/zemtra", 1);
+  EXPECT_EQ(Count(), 0u);
+  Location location;
+  uint32_t device = 0;
+  EXPECT_EQ(DeviceOpen(&location, &device), kDeviceNotFound);
+}
+
+}  // namespace
+}  // namespace zemtra::pci::testing
