@@ -219,15 +219,21 @@ class RegAccessWindow : public QObject {
     QCOMPARE(dialog_->EditAddr->text(), QStringLiteral("0x012"));
   }
 
-  // Enter in a box presses no button: it would write a register.
+  // Enter in a box presses no button: it would send, read, copy over the
+  // value being typed, or close the dialog.
   void enterInTheBoxesPressesNoButton() {
     ShowActive();
+    dialog_->EditAddr->setText(QStringLiteral("0x11C"));
+    dialog_->EditDataSend->setText(QStringLiteral("0x99"));
+    dialog_->EditDataRcvd->setText(QStringLiteral("0x00001234"));
     for (QLineEdit* box : {dialog_->EditAddr, dialog_->EditDataSend, dialog_->EditDataRcvd}) {
       box->setFocus();
       QTRY_VERIFY(box->hasFocus());
       QTest::keyClick(box, Qt::Key_Return);
       QTest::keyClick(box, Qt::Key_Enter);
     }
+    QCOMPARE(dialog_->EditDataSend->text(), QStringLiteral("0x99"));
+    QCOMPARE(dialog_->EditDataRcvd->text(), QStringLiteral("0x00001234"));
     QVERIFY(dialog_->LabelFuncRtn->text().isEmpty());
     QVERIFY(dialog_->isVisible());
   }
