@@ -111,6 +111,7 @@ RegisterModel::RegisterModel(const BoardConfig& config) : config_(config) {
   phase_ = 0.7 * config_.index;
   startNs_ = NowNs();
   for (auto& word : regImage_) word.store(0, std::memory_order_relaxed);
+  shadow_.fill(0);
   for (auto& word : revImage_) word.store(0, std::memory_order_relaxed);
   revImage_[ZEMTRA_REV_HARDWARE / 4].store(kHardwareRevision, std::memory_order_relaxed);
   LatchMissingLocked();
@@ -201,14 +202,14 @@ void RegisterModel::WriteRegisterLocked(int reg, uint32_t data, uint32_t byteMas
   switch (reg) {
     case kCtrl3: {
       uint16_t next = merge16(ctrl3_, kCtrl3Bits);
-      double t = NowLocked();
-      if ((next ^ ctrl3_) & ZEMTRA_CTL3_A3_DIR) SetDirLocked(2, next & ZEMTRA_CTL3_A3_DIR, t);
+      if ((next ^ ctrl3_) & ZEMTRA_CTL3_A3_DIR) SetDirLocked(2, next & ZEMTRA_CTL3_A3_DIR, NowLocked());
       ctrl3_ = next;
       break;
     }
     case kCtrl12: {
       uint16_t next = merge16(ctrl12_, kCtrl12Bits);
-      double t = NowLocked();
+      const uint16_t changed = static_cast<uint16_t>(next ^ ctrl12_);
+      const double t = changed ? NowLocked() : 0;
       if ((next ^ ctrl12_) & ZEMTRA_CTL12_A1_DIR) SetDirLocked(0, next & ZEMTRA_CTL12_A1_DIR, t);
       if ((next ^ ctrl12_) & ZEMTRA_CTL12_A2_DIR) SetDirLocked(1, next & ZEMTRA_CTL12_A2_DIR, t);
       ctrl12_ = next;
@@ -271,6 +272,7 @@ void RegisterModel::SetDirLocked(int axis, bool reversed, double t) {
 // ---- Motion ----------------------------------------------------------------------
 
 double RegisterModel::NowLocked() const {
+  if (!config_.motion) return 0;  // nothing moves: time does not matter
   if (frozen_) return frozenTime_;
   return static_cast<double>(NowNs() - startNs_) * 1e-9;
 }
@@ -364,41 +366,41 @@ void RegisterModel::FinishLocked() {
   }
 }
 
-void RegisterModel::PublishLocked() {
-  uint8_t bytes[kRegisterWindowLength] = {};
-  auto put = [&](int reg, uint32_t value) {
-    for (unsigned i = 0; i < kRegs[reg].bytes; ++i) {
-      bytes[kRegs[reg].offset + i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-  };
-  put(kA1Pos, axes_[0].position);
-  put(kA1Vel, axes_[0].velocity);
-  put(kA2Pos, axes_[1].position);
-  put(kA2Vel, axes_[1].velocity);
-  put(kA3Pos, axes_[2].position);
-  put(kA3Vel, axes_[2].velocity);
-  put(kCtrl3, ctrl3_);
-  put(kStatus3, status3_);
-  put(kMask, mask_);
-  put(kA3Preset, preset_[2]);
-  put(kFilter, filter_);
-  put(kSample, sample_);
-  put(kFpga1Rev, kFpga1Revision);
-  put(kFpga1Prod, config_.fpga1Product);
-  put(kCtrl12, ctrl12_);
-  put(kStatus12, status12_);
-  put(kA2Preset, preset_[1]);
-  put(kA1Preset, preset_[0]);
-  put(kFpga2Rev, kFpga2Revision);
-  put(kFpga2Prod, kFpga2Product);
-  for (std::size_t w = 0; w < kMapEnd / 4 + 1 && w < kRegWords; ++w) {
-    uint32_t word = static_cast<uint32_t>(bytes[4 * w]) | static_cast<uint32_t>(bytes[4 * w + 1]) << 8 |
-                    static_cast<uint32_t>(bytes[4 * w + 2]) << 16 |
-                    static_cast<uint32_t>(bytes[4 * w + 3]) << 24;
-    if (regImage_[w].load(std::memory_order_relaxed) != word) {
-      regImage_[w].store(word, std::memory_order_release);
-    }
+void RegisterModel::PutLocked(int reg, uint32_t value) {
+  const RegInfo& info = kRegs[reg];
+  const std::size_t w = info.offset >> 2;
+  uint32_t word = value;
+  if (info.bytes == 2) {  // every 16-bit register lies in one half of a word
+    const unsigned shift = (info.offset & 2) * 8;
+    word = (shadow_[w] & ~(0xFFFFu << shift)) | ((value & 0xFFFFu) << shift);
   }
+  if (word != shadow_[w]) {
+    shadow_[w] = word;
+    regImage_[w].store(word, std::memory_order_release);
+  }
+}
+
+void RegisterModel::PublishLocked() {
+  PutLocked(kA1Pos, axes_[0].position);
+  PutLocked(kA1Vel, axes_[0].velocity);
+  PutLocked(kA2Pos, axes_[1].position);
+  PutLocked(kA2Vel, axes_[1].velocity);
+  PutLocked(kA3Pos, axes_[2].position);
+  PutLocked(kA3Vel, axes_[2].velocity);
+  PutLocked(kCtrl3, ctrl3_);
+  PutLocked(kStatus3, status3_);
+  PutLocked(kMask, mask_);
+  PutLocked(kA3Preset, preset_[2]);
+  PutLocked(kFilter, filter_);
+  PutLocked(kSample, sample_);
+  PutLocked(kFpga1Rev, kFpga1Revision);
+  PutLocked(kFpga1Prod, config_.fpga1Product);
+  PutLocked(kCtrl12, ctrl12_);
+  PutLocked(kStatus12, status12_);
+  PutLocked(kA2Preset, preset_[1]);
+  PutLocked(kA1Preset, preset_[0]);
+  PutLocked(kFpga2Rev, kFpga2Revision);
+  PutLocked(kFpga2Prod, kFpga2Product);
 }
 
 void RegisterModel::SetSignal(Signal signal, SignalState state) {

@@ -122,6 +122,7 @@ class RegisterModel {
   void LatchGlitchingLocked();
   void FinishLocked();  // publish, then fire the interrupt for new latches
   void PublishLocked();
+  void PutLocked(int reg, uint32_t value);
   void Log(char op, unsigned width, WindowKind kind, uint32_t offset, uint32_t value);
   uint32_t ReadBytes(const std::atomic<uint32_t>* words, std::size_t length, uint32_t offset,
                      unsigned width) const noexcept;
@@ -146,7 +147,9 @@ class RegisterModel {
   };
   std::vector<Event> events_;
   uint64_t interrupts_ = 0;
-  // What reads see: little-endian words of each window.
+  // What reads see: little-endian words of each window; shadow_ is the
+  // register window's copy under mutex_.
+  std::array<uint32_t, kRegWords> shadow_{};
   std::array<std::atomic<uint32_t>, kRegWords> regImage_{};
   std::array<std::atomic<uint32_t>, kRevWords> revImage_{};
   // Access log.
