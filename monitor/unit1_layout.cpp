@@ -126,7 +126,8 @@ class LayoutBuilder {
  private:
   template <typename Control>
   void Wire(Control* control, void (TForm1::*handler)(QObject*)) {
-    QObject::connect(control, &Control::clicked, &form_, [this, control, handler] { (form_.*handler)(control); });
+    TForm1* form = &form_;
+    QObject::connect(control, &Control::clicked, form, [form, control, handler] { (form->*handler)(control); });
   }
 
   TRadioGroup* OpticGroup(QWidget* parent, const AxisControls& axis) {
