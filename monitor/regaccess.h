@@ -19,8 +19,6 @@
 #include "regaccess_map.h"
 #include "zemtra.h"
 
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 // An address label of the register map; it carries the kind of its register.
