@@ -231,6 +231,22 @@ class RegAccessOperations : public QObject {
     }
   }
 
+  // Every 16-bit address, read both ways: the board answers inside its
+  // window, the library refuses the rest, and nothing else happens.
+  void everyAddressIsReadOrRefused() {
+    dialog_->hide();
+    for (int address = 0; address <= 0xFFFF; ++address) {
+      dialog_->EditAddr->setText(QString::number(address));
+      for (QPushButton* button : {dialog_->ButtonRead16, dialog_->ButtonRead32}) {
+        button->click();
+        const QString result = dialog_->LabelFuncRtn->text();
+        const bool negative = address >= 0x8000;
+        if (result != kBadAddress && (negative || result != kSuccess))
+          QFAIL(qPrintable(QStringLiteral("address %1: %2").arg(address).arg(result)));
+      }
+    }
+  }
+
   void noBoardAnswersNullForEveryOperation() {
     DeviceHandle none = 0;
     TFormRegAccess dialog(&none);
