@@ -22,17 +22,17 @@ int HelpContextOf(const QWidget* widget) {
   return -1;
 }
 
-// Watches the events of the main window's controls and menus: F1 opens the
-// topic of the control (or open menu) it was pressed on, and tooltips are
-// swallowed while the window's show-hint setting is off.
+// Watches the program's events: F1 opens the topic of the control (or open
+// menu) it was pressed on, in any of the program's windows, and the main
+// window's tooltips are swallowed while its show-hint setting is off.
 class ContextHelpFilter : public QObject {
  public:
   explicit ContextHelpFilter(TForm1* form) : QObject(form), form_(form) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || !BelongsToForm(widget)) return false;
-    if (event->type() == QEvent::ToolTip) return !form_->ShowHint;
+    if (!widget) return false;
+    if (event->type() == QEvent::ToolTip) return BelongsToForm(widget) && !form_->ShowHint;
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1) {
       const int context = HelpContextOf(widget);

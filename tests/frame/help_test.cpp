@@ -80,7 +80,8 @@ class HelpTest : public QObject {
                  {Form1->ButtonPreset2, "preset-buttons.html"},
                  {Form1->RadioButtonUpdateManual, "update.html"},  // from the Update group
                  {Form1->CheckBoxFilterEnb, "filter.html"},        // from the Filter group
-                 {Form1->BitBtnClose, "update.html"}};
+                 {Form1->BitBtnClose, "update.html"},
+                 {FormRegAccess, "tools-menu.html"}};  // another window of the program
     for (const auto& c : cases) {
       QTest::keyClick(c.control, Qt::Key_F1);
       QCOMPARE(TopicFile(), QString::fromLatin1(c.topic));
