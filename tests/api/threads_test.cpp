@@ -52,13 +52,13 @@ TEST_F(ThreadsTest, CallsRaceCloseAndReopenSafely) {
     }
   };
   std::vector<std::thread> workers;
-  for (int worker = 0; worker < 4; ++worker) {
+  for (int worker = 0; worker < 3; ++worker) {
     workers.emplace_back(hammer, worker);
   }
 
   // Each cycle lets the workers make some calls on the open board first, so
   // that closes meet calls in flight however busy the machine is.
-  for (int cycle = 0; cycle < 100; ++cycle) {
+  for (int cycle = 0; cycle < 50; ++cycle) {
     const long before = attempts.load();
     while (attempts.load() < before + 8) {
       std::this_thread::yield();
