@@ -109,9 +109,10 @@ class SettingsTest : public QObject {
       uint16_t bit;
     };
     const Case cases[] = {
-        {form.LabelIntrGlitch1, 0x0200}, {form.LabelIntrNoSig1, 0x0100},   {form.LabelIntrGlitch2, 0x0002},
-        {form.LabelIntrNoSig2, 0x0001},  {form.LabelIntrGlitch3, 0x0020},  {form.LabelIntrNoSig3, 0x0010},
-        {form.LabelIntrGlitchRef, 0x2000}, {form.LabelIntrNoSigRef, 0x1000},
+        {form.LabelIntrGlitch1, ZEMTRA_IM_A1_GLITCH},     {form.LabelIntrNoSig1, ZEMTRA_IM_A1_NOSIG},
+        {form.LabelIntrGlitch2, ZEMTRA_IM_A2_GLITCH},     {form.LabelIntrNoSig2, ZEMTRA_IM_A2_NOSIG},
+        {form.LabelIntrGlitch3, ZEMTRA_IM_A3_GLITCH},     {form.LabelIntrNoSig3, ZEMTRA_IM_A3_NOSIG},
+        {form.LabelIntrGlitchRef, ZEMTRA_IM_REF_GLITCH}, {form.LabelIntrNoSigRef, ZEMTRA_IM_REF_NOSIG},
     };
     uint16_t expected = 0;
     for (const Case& c : cases) {
@@ -122,6 +123,7 @@ class SettingsTest : public QObject {
       QCOMPARE(c.label->Color(), kColorGood);
     }
     emit form.LabelIntrGlitch1->clicked(form.LabelIntrGlitch1);
+    QCOMPARE(expected, uint16_t{0x3333});
     QCOMPARE(Mask(form.CardHandle), uint16_t{0x3133});
     QCOMPARE(form.LabelIntrGlitch1->text(), QStringLiteral("No"));
     QCOMPARE(form.LabelIntrGlitch1->Color(), kColorOff);
