@@ -9,6 +9,8 @@
 #include <QSplitter>
 #include <QTextBrowser>
 
+#include "screen_center.h"
+
 namespace {
 
 // A text browser that reads its pages and pictures out of the help file.
@@ -50,6 +52,7 @@ THelpViewer::THelpViewer(const QString& collectionFile, QWidget* parent)
   splitter->setStretchFactor(1, 1);
   setCentralWidget(splitter);
   resize(860, 600);
+  CenterOnScreen(this);
 
   connect(contents, &QHelpContentWidget::linkActivated, browser_,
           [this](const QUrl& url) { browser_->setSource(url); });

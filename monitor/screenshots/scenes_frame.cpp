@@ -1,10 +1,12 @@
 // Scenes of the monitor's frame: the main window after start-up, the splash
-// over it, the card selection dialog and the about box.
+// over it, the card selection dialog, the about box and the help window.
 #include <QComboBox>
+#include <QDir>
 #include <QTimer>
 
 #include "aboutmonitor.h"
 #include "cardselect.h"
+#include "helpviewer.h"
 #include "program.h"
 #include "shoot.h"
 #include "splash.h"
@@ -57,9 +59,21 @@ void About(const QString& out) {
   DestroyWindows();
 }
 
+void Help(const QString& out) {
+  Start();
+  FormSplash->hide();
+  // The scenes run from the monitor's build directory, where the help file lies.
+  SetApplicationHelpFile(QDir::current().filePath(QString::fromLatin1(kHelpFileName)));
+  HelpCommand(HELP_CONTEXT, 6);
+  SaveScreen(out, "help");
+  HelpCommand(HELP_QUIT, 0);
+  DestroyWindows();
+}
+
 const SceneRegistrar kFrame({"frame", "1", Frame});
 const SceneRegistrar kSplash({"splash", "1", Splash});
 const SceneRegistrar kSelection({"selection", "boards=3", Selection});
 const SceneRegistrar kAbout({"about", "1", About});
+const SceneRegistrar kHelp({"help", "1", Help});
 
 }  // namespace
