@@ -170,7 +170,7 @@ class RegAccessWindow : public QObject {
     dialog_->EditDataSend->setText(QStringLiteral("0x42"));
     QTest::mouseClick(dialog_->findChild<TRegisterLabel*>(QStringLiteral("LabelReg0x016")), Qt::LeftButton);
     QPointer<TFormRegAccess> alive(dialog_.get());
-    QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+    QTest::keyClick(dialog_->EditDataSend, Qt::Key_Escape);
     QVERIFY(!dialog_->isVisible());
     QVERIFY(alive);
     QCOMPARE(dialog_->EditDataSend->text(), QStringLiteral("0x42"));
