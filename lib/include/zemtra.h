@@ -104,7 +104,8 @@ ZEMTRA_API ErrorCode ZemtraFind(const DeviceLocation *filter, uint32_t *count,
  * receives the bus and slot actually opened, and *boardId (if given) the
  * FPGA 1 product code, ZEMTRA_BOARD_ID on a board of this kind.
  * Codes: 17 (handle NULL), 18, 19, 20, 26 as for ZemtraFind; 27, 28, 29 when
- * the board's windows cannot be mapped; 22 no memory for the record; 30, 23.
+ * the board's windows cannot be mapped; 22 no memory for the record; 30 or
+ * 23 when the new record cannot be locked or unlocked.
  * A failed open releases everything it acquired. */
 ZEMTRA_API ErrorCode ZemtraOpen(DeviceLocation *location, DeviceHandle *handle,
                                 int32_t *boardId);
