@@ -92,6 +92,13 @@ class FakeSysfs {
     WriteFile(d / "device", text);
     WriteFile(d / "resource2", std::string(bar2, '\0'));
     WriteFile(d / "resource3", std::string(bar3, '\0'));
+    // Readable by everyone whatever the umask (one test runs as nobody).
+    for (fs::path p = d; p != dir_.Path() && p.has_parent_path(); p = p.parent_path()) {
+      fs::permissions(p, fs::perms(0755));
+    }
+    for (const char* f : {"vendor", "device", "resource2", "resource3"}) {
+      fs::permissions(d / f, fs::perms(0644));
+    }
   }
 
   // Binds the device to a fake UIO node <dev>/uioN (a regular file).
