@@ -1,42 +1,19 @@
 #include "program.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
-#include <stdexcept>
 
 #include "aboutmonitor.h"
 #include "cardselect.h"
+#include "guarded_application.h"
 #include "helpviewer.h"
 #include "regaccess.h"
 #include "splash.h"
 #include "unit1.h"
 
 namespace {
-
-// An exception thrown by an event handler leaves the event loop here instead
-// of unwinding through the toolkit, and is thrown again after the loop.
-class TApplication : public QApplication {
- public:
-  using QApplication::QApplication;
-
-  bool notify(QObject* receiver, QEvent* event) override {
-    try {
-      return QApplication::notify(receiver, event);
-    } catch (...) {
-      if (!escaped_) escaped_ = std::current_exception();
-      exit(0);
-      return false;
-    }
-  }
-
-  void RethrowEscaped() const {
-    if (escaped_) std::rethrow_exception(escaped_);
-  }
-
- private:
-  std::exception_ptr escaped_;
-};
 
 void ShowExceptionBox(const QString& message) {
   QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle), message,
@@ -48,6 +25,7 @@ void ShowExceptionBox(const QString& message) {
 
 void InitApplication() {
   QApplication::setApplicationName(QStringLiteral("Zemtra_Monitor"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/zemtra/icon.png")));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
   SetApplicationHelpFile(QString::fromLatin1(kHelpFileName));
 }
