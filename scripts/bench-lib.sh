@@ -7,7 +7,8 @@
 set -euo pipefail
 build=${1:-build}
 bench=$build/bench/lib/zemtra_lib_bench
-cmake --build "$build" --target zemtra_lib_bench >/dev/null
+cmake --build "$build" --target zemtra_lib_bench >/dev/null 2>&1 ||
+  { echo "cannot build zemtra_lib_bench in $build" >&2; exit 1; }
 csv=$("$bench" --benchmark_format=csv --benchmark_min_time=0.5 2>/dev/null)
 echo "$csv" | awk -F, '
   NR > 1 {
@@ -26,4 +27,8 @@ echo "$csv" | awk -F, '
     two = ips["GetRawPosVelAllPerBoard/real_time/threads:2"]
     printf "ZemtraGetRawPosVelAll    1 thread %.0f calls/s   2 threads on 2 boards %.0f calls/s   ratio %.2f (goal >= 1.8)\n",
       one, two, (one > 0 ? two / one : 0)
+    one = ips["ArithmeticPerThread/real_time/threads:1"]
+    two = ips["ArithmeticPerThread/real_time/threads:2"]
+    printf "control: plain arithmetic on 2 threads gets %.2f times 1 thread on this machine now\n",
+      (one > 0 ? two / one : 0)
   }'

@@ -76,6 +76,20 @@ void GetRawPosVelAllPerBoard(benchmark::State& state) {
 }
 BENCHMARK(GetRawPosVelAllPerBoard)->Threads(1)->Threads(kBoards)->UseRealTime();
 
+// The same measure for plain arithmetic: what a second thread gains on this
+// machine at all, so that the sampling ratio can be read against it.
+void ArithmeticPerThread(benchmark::State& state) {
+  double x = 1;
+  for (auto _ : state) {
+    for (int step = 0; step < 50; ++step) {
+      x = x * 1.0000001 + 1e-9;
+    }
+    benchmark::DoNotOptimize(x);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(ArithmeticPerThread)->Threads(1)->Threads(kBoards)->UseRealTime();
+
 bool OpenBoards() {
   if (!zemtra::pci::sim::Configure("boards=2,motion=off")) {
     return false;
