@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -92,6 +93,41 @@ class ErrorLineTest : public QObject {
     Form1->ReportApiResult();
     Form1->ClearErrorLine();
     QVERIFY(Form1->LabelErrorData->text().endsWith("reported by ZemtraClearStatusAll()"));
+  }
+
+  void realMessageBoxes() {
+    // Without an answerer the window asks with a real box: exclamation icon,
+    // the style's buttons, Cancel as default and for Escape.
+    const struct {
+      unsigned style;
+      QMessageBox::StandardButton first;
+      int firstAnswer;
+    } styles[] = {{0x135, QMessageBox::Retry, mrRetry}, {0x131, QMessageBox::Ok, mrOk}};
+    for (const auto& style : styles) {
+      for (const bool takeFirst : {true, false}) {
+        QMessageBox* seen = nullptr;
+        QMessageBox::StandardButtons buttons;
+        bool cancelIsDefault = false;
+        QTimer::singleShot(0, this, [&] {
+          seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (!seen) return;
+          QCOMPARE(seen->text(), QStringLiteral("Some text."));
+          QCOMPARE(seen->windowTitle(), QStringLiteral("Some caption"));
+          QCOMPARE(seen->icon(), QMessageBox::Warning);
+          buttons = seen->standardButtons();
+          cancelIsDefault = seen->defaultButton() == seen->button(QMessageBox::Cancel);
+          if (takeFirst)
+            seen->button(style.first)->click();
+          else
+            QTest::keyClick(seen, Qt::Key_Escape);
+        });
+        const int answer = Form1->ShowMessageBox("Some text.", "Some caption", style.style);
+        QVERIFY(seen);
+        QCOMPARE(buttons, style.first | QMessageBox::Cancel);
+        QVERIFY(cancelIsDefault);
+        QCOMPARE(answer, takeFirst ? style.firstAnswer : int(mrCancel));
+      }
+    }
   }
 
   void stateAfterCreation() {
