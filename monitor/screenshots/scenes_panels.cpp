@@ -7,6 +7,7 @@
 #include "program.h"
 #include "shoot.h"
 #include "unit1.h"
+#include "zemtra.h"
 
 namespace {
 
@@ -18,8 +19,14 @@ void StartMonitor() {
   Form1->Timer3Timer(Form1->Timer3);
 }
 
+// Positions far from zero, so that grouping and signs show.
+void PresetPositions() {
+  ZemtraPresetRawAll(Form1->CardHandle, 2000000000, -123456789, 1000000, &Form1->StatusWord);
+}
+
 void ShowMode(const QString& outputDir, int mode, const char* name) {
   StartMonitor();
+  PresetPositions();
   Form1->RadioGroupUnitSelect->SetItemIndex(mode);
   Form1->RadioGroupUnitSelectClick(Form1->RadioGroupUnitSelect);
   screenshots::SaveScreen(outputDir, QString::fromLatin1(name));
@@ -33,6 +40,7 @@ void InchScene(const QString& outputDir) { ShowMode(outputDir, 3, "mode-inch"); 
 // Millimetres with three different optics, so that the fold factors show.
 void MillimetreScene(const QString& outputDir) {
   StartMonitor();
+  PresetPositions();
   Form1->RadioGroupAx2Optic->SetItemIndex(1);
   Form1->RadioGroupAx2OpticClick(Form1->RadioGroupAx2Optic);
   Form1->RadioGroupAx3Optic->SetItemIndex(2);
