@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -73,6 +74,8 @@ class SimBoardTest : public ::testing::Test {
   virtual const char* SimConfig() const { return "boards=2,motion=off"; }
 
   void SetUp() override {
+    // Real boards of the machine running the tests would be listed first.
+    ::setenv("ZEMTRA_SYSFS_ROOT", "/nonexistent/zemtra-tests", 1);
     ASSERT_TRUE(pci::sim::Configure(SimConfig()));
     ASSERT_EQ(ZemtraOpen(nullptr, &handle_, nullptr), ZEMTRA_SUCCESS);
     for (int board = 0; board < pci::sim::BoardCount(); ++board) {
@@ -87,6 +90,7 @@ class SimBoardTest : public ::testing::Test {
       EXPECT_EQ(ZemtraClose(&handle_), ZEMTRA_SUCCESS);
     }
     pci::sim::Configure("");
+    ::unsetenv("ZEMTRA_SYSFS_ROOT");
   }
 
   // What board `board` saw since the last call.
