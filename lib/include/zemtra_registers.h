@@ -82,10 +82,14 @@ enum {
 
     /* 0x01C Filter Settings */
     ZEMTRA_FILTER_ENABLE = 0x0010,
-    ZEMTRA_FILTER_KV_MASK = 0x000C,
+    ZEMTRA_FILTER_KV_MASK = 0x000C, /* Kv1 | Kv0 */
     ZEMTRA_FILTER_KV_SHIFT = 2,
     ZEMTRA_FILTER_KP_MASK = 0x0003,
     ZEMTRA_FILTER_KP_SHIFT = 0,
+    ZEMTRA_FILTER_KV1 = 0x0008,
+    ZEMTRA_FILTER_KV0 = 0x0004,
+    ZEMTRA_FILTER_KP1 = 0x0002,
+    ZEMTRA_FILTER_KP0 = 0x0001,
 
     /* 0x020 Sample Status/Command: written = commands, read = status */
     ZEMTRA_SMP_A1_SAMPLE = 0x0200, /* read: A1 Smp Valid */
@@ -149,8 +153,8 @@ static const ZemtraBitInfo ZemtraBitsInterruptMask[] = {
     {ZEMTRA_IM_A3_GLITCH, "A3 Glitch"}, {ZEMTRA_IM_A3_NOSIG, "A3 No Sig"},
     {ZEMTRA_IM_A2_GLITCH, "A2 Glitch"}, {ZEMTRA_IM_A2_NOSIG, "A2 No Sig"}};
 static const ZemtraBitInfo ZemtraBitsFilter[] = {
-    {ZEMTRA_FILTER_ENABLE, "Enable"}, {0x0008, "Kv1"}, {0x0004, "Kv0"},
-    {0x0002, "Kp1"}, {0x0001, "Kp0"}};
+    {ZEMTRA_FILTER_ENABLE, "Enable"}, {ZEMTRA_FILTER_KV1, "Kv1"}, {ZEMTRA_FILTER_KV0, "Kv0"},
+    {ZEMTRA_FILTER_KP1, "Kp1"}, {ZEMTRA_FILTER_KP0, "Kp0"}};
 static const ZemtraBitInfo ZemtraBitsSample[] = {
     {ZEMTRA_SMP_A1_SAMPLE, "A1 Smp Valid"}, {ZEMTRA_SMP_A1_PRESET, "A1 Pre Error"},
     {ZEMTRA_SMP_A3_SAMPLE, "A3 Smp Valid"}, {ZEMTRA_SMP_A3_PRESET, "A3 Pre Error"},
