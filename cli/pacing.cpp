@@ -1,5 +1,6 @@
 #include "pacing.h"
 
+#include <sys/prctl.h>
 #include <time.h>
 
 #include <algorithm>
@@ -19,6 +20,10 @@ int64_t MonotonicNs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<int64_t>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+}
+
+Pacer::Pacer(int64_t periodNs, int64_t startNs) : periodNs_(periodNs), deadlineNs_(startNs) {
+  prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }
 
 bool Pacer::SleepUntilDeadline() const {

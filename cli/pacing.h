@@ -12,7 +12,9 @@ int64_t MonotonicNs();
 
 class Pacer {
  public:
-  Pacer(int64_t periodNs, int64_t startNs) : periodNs_(periodNs), deadlineNs_(startNs) {}
+  // Also asks the kernel for the least timer slack, so that wake-ups are not
+  // deferred by the default 50 us for the sake of batching.
+  Pacer(int64_t periodNs, int64_t startNs);
 
   // Sleeps until the current deadline; false when a signal cut the sleep short.
   bool SleepUntilDeadline() const;

@@ -66,13 +66,14 @@ void LineBuilder::AddSeconds(int64_t nanoseconds) {
   }
   AddInteger(nanoseconds / 1'000'000'000);
   AddChar('.');
-  int64_t fraction = nanoseconds % 1'000'000'000;
-  char digits[9];
+  // Nine digits with leading zeros, written in place: this runs once per record.
+  auto fraction = static_cast<uint32_t>(nanoseconds % 1'000'000'000);
+  char* digits = text_.data() + length_;
   for (int i = 8; i >= 0; --i) {
     digits[i] = static_cast<char>('0' + fraction % 10);
     fraction /= 10;
   }
-  Add({digits, sizeof digits});
+  length_ += 9;
 }
 
 void LineBuilder::AddRightAligned(std::string_view text, size_t width) {
