@@ -6,6 +6,7 @@
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpLink>
+#include <QPointer>
 #include <QSplitter>
 #include <QTextBrowser>
 
