@@ -40,7 +40,9 @@ void PresetAxis(TForm1& form, int axis) {
                            &form.StatusWord);
   });
   form.ClearStatus(0);
-  (form.*kAxes[axis].posDataClick)(form.*kAxes[axis].posData);
+  const unit1::AxisControls& controls = kAxes[axis];
+  TLabel* position = form.*controls.posData;
+  (form.*controls.posDataClick)(position);
 }
 
 bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
