@@ -190,7 +190,25 @@ class ErrorLineTest : public QObject {
     }
     QVERIFY(Form1->ShowPopupHints1->isCheckable());
     QVERIFY(Form1->ShowPopupHints1->isChecked());
-    QCOMPARE(Form1->N1->objectName(), QStringLiteral("N1"));
+  }
+
+  void objectNamesAreTheMemberNames() {
+    const std::pair<QObject*, const char*> named[] = {
+        {Form1, "Form1"}, {Form1->MainMenu, "MainMenu"}, {Form1->File1, "File1"},
+        {Form1->Exit1, "Exit1"}, {Form1->Card1, "Card1"}, {Form1->SelectCard1, "SelectCard1"},
+        {Form1->Tools1, "Tools1"}, {Form1->DirectRegisterAccess1, "DirectRegisterAccess1"},
+        {Form1->Help1, "Help1"}, {Form1->HelpContents1, "HelpContents1"}, {Form1->N2, "N2"},
+        {Form1->ShowPopupHints1, "ShowPopupHints1"}, {Form1->ViewReadMe1, "ViewReadMe1"},
+        {Form1->N1, "N1"}, {Form1->About1, "About1"}, {Form1->Timer1, "Timer1"},
+        {Form1->Timer2, "Timer2"}, {Form1->Timer3, "Timer3"}, {FormSplash, "FormSplash"},
+        {FormSplash->Image1, "Image1"}, {FormSplash->LabelSplashRev, "LabelSplashRev"},
+        {FormSplash->LabelCopyright, "LabelCopyright"}, {FormSplash->Label5, "Label5"},
+        {FormSplash->LabelCopyrightDate, "LabelCopyrightDate"}, {AboutBox, "AboutBox"},
+        {AboutBox->LabelAboutRev, "LabelAboutRev"}, {AboutBox->BitBtn1, "BitBtn1"},
+        {FormSelectCard, "FormSelectCard"}, {FormSelectCard->ComboBoxCard, "ComboBoxCard"},
+        {FormSelectCard->BitBtnCardOK, "BitBtnCardOK"},
+        {FormSelectCard->BitBtnCardCancel, "BitBtnCardCancel"}};
+    for (const auto& [object, name] : named) QCOMPARE(object->objectName(), QString::fromLatin1(name));
   }
 
   void exitEndsInFormCloseWithoutACard() {
