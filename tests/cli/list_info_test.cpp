@@ -70,6 +70,12 @@ TEST(List, JsonCarriesTheSameBoardsAsNumbers) {
   }
 }
 
+TEST(List, OutputThatCannotBeWrittenIsAnError) {
+  const ToolRun run = RunTool({"list"}, {.env = {{"ZEMTRA_SIM", "1"}}, .stdoutTo = StdoutTo::kDevFull});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "zemtra: cannot write the output: No space left on device\n");
+}
+
 TEST(Info, DecodesTheWordsIntoRegisterMapNames) {
   // Without the reference no axis has a signal either.
   const ToolRun run = RunSim("nosig=REF", {"info"});
