@@ -38,7 +38,9 @@ void TForm1::ClearErrorLine() {
 int TForm1::ShowMessageBox(const QString& text, const QString& caption, unsigned style) {
   if (MessageBoxAnswerer) return MessageBoxAnswerer(text, caption, style);
 
-  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::NoButton, this);
+  const QMessageBox::Icon icon =
+      (style & MB_ICONEXCLAMATION) == MB_ICONEXCLAMATION ? QMessageBox::Warning : QMessageBox::NoIcon;
+  QMessageBox box(icon, caption, text, QMessageBox::NoButton, this);
   const bool retry = (style & kButtonSetBits) == MB_RETRYCANCEL;
   QPushButton* first = box.addButton(retry ? QMessageBox::Retry : QMessageBox::Ok);
   QPushButton* cancel = box.addButton(QMessageBox::Cancel);
