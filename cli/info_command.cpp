@@ -24,24 +24,18 @@ ErrorCode ReadSampleStatus(DeviceHandle board, uint16_t* value) {
   return ZemtraReadRegisterWord(board, ZEMTRA_REG_SAMPLE, value);
 }
 
-std::vector<std::string> InterruptMaskNames(uint16_t mask) {
-  return RegisterBitNames(ZEMTRA_REG_INTERRUPT_MASK, mask);
-}
-
-std::vector<std::string> FilterNames(uint16_t filter) {
-  return RegisterBitNames(ZEMTRA_REG_FILTER, filter);
-}
-
-std::vector<std::string> SampleNames(uint16_t sample) {
-  return RegisterBitNames(ZEMTRA_REG_SAMPLE, sample);
+// Words that are one register unchanged take the names of that register's bits.
+template <int32_t kRegister>
+std::vector<std::string> BitsOf(uint16_t value) {
+  return RegisterBitNames(kRegister, value);
 }
 
 constexpr WordRow kWordRows[] = {
     {"Status", "ZemtraGetStatus", ZemtraGetStatus, StatusWordBitNames},
     {"Configuration", "ZemtraGetConfig", ZemtraGetConfig, ConfigWordBitNames},
-    {"Interrupt mask", "ZemtraGetInterruptMask", ZemtraGetInterruptMask, InterruptMaskNames},
-    {"Filter", "ZemtraGetFilter", ZemtraGetFilter, FilterNames},
-    {"Sample status", "ZemtraReadRegisterWord", ReadSampleStatus, SampleNames},
+    {"Interrupt mask", "ZemtraGetInterruptMask", ZemtraGetInterruptMask, BitsOf<ZEMTRA_REG_INTERRUPT_MASK>},
+    {"Filter", "ZemtraGetFilter", ZemtraGetFilter, BitsOf<ZEMTRA_REG_FILTER>},
+    {"Sample status", "ZemtraReadRegisterWord", ReadSampleStatus, BitsOf<ZEMTRA_REG_SAMPLE>},
 };
 
 int RunInfo(const std::string& boardArgument) {

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <limits>
 #include <memory>
 
 #include "board.h"
@@ -51,7 +52,7 @@ int WidthFor(const std::string& offsetText, int requested) {
 // A 16-bit value may be given as an unsigned or a signed number; anything wider is refused
 // rather than cut.
 uint16_t CheckedWord(int32_t value, const std::string& text) {
-  if (value < -32768 || value > 0xFFFF) {
+  if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<uint16_t>::max()) {
     throw UsageError("value " + text + " does not fit in 16 bits");
   }
   return static_cast<uint16_t>(value);

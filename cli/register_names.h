@@ -18,8 +18,9 @@ const ZemtraRegisterInfo* FindRegister(int32_t offset);
 // highest bit first, as the register map names them.
 std::vector<std::string> RegisterBitNames(int32_t offset, uint16_t value);
 
-// The same for the composed status word (0x112 low byte, 0x012 high byte) and
-// configuration word (0x110 low byte, 0x010 high byte).
+// The same for the words the library composes: the status word (A1/A2 Error
+// Status in the low byte, A3/Ref Error Status in the high byte) and the
+// configuration word (A1/A2 and A3/IRQ Control and Setup).
 std::vector<std::string> StatusWordBitNames(uint16_t status);
 std::vector<std::string> ConfigWordBitNames(uint16_t config);
 
