@@ -71,6 +71,8 @@ std::string Grouped(const std::string& integer, const std::string& separator) {
 }  // namespace
 
 std::string FormatPattern(double value, std::string_view pattern, const Separators& separators) {
+  // Only a fold factor of 0 could get here; show what it is rather than digits.
+  if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : value < 0 ? "-INF" : "INF";
   const size_t point = pattern.find('.');
   const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - point - 1);
   const bool grouping = pattern.substr(0, point).find(',') != std::string_view::npos;

@@ -53,7 +53,8 @@ double ConvertCount(double scale, uint16_t fold, int32_t count);
 // Formats with a pattern of the form "#,##0.###0": rounded half away from zero
 // on the exact binary value to as many decimals as the pattern has placeholders
 // after its point, grouped in threes when the pattern has a comma. A result
-// that rounds to zero is shown without a minus sign.
+// that rounds to zero is shown without a minus sign; infinities and NaN are
+// shown as "INF", "-INF" and "NaN".
 std::string FormatPattern(double value, std::string_view pattern, const Separators& separators);
 
 }  // namespace zemtra::units

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <string>
 
@@ -159,6 +160,13 @@ TEST(DisplayUnits, GroupingAndSeparatorsOfOtherLocales) {
   EXPECT_EQ(units::FormatPattern(1234567.5, units::kVelocityPattern, ungrouped), "1234567,5000");
   EXPECT_EQ(units::FormatPattern(123.0, units::kVelocityPattern, kEnglish), "123.0000");
   EXPECT_EQ(units::FormatPattern(1234.0, units::kVelocityPattern, kEnglish), "1,234.0000");
+}
+
+TEST(DisplayUnits, ValuesWithoutDigitsAreNamed) {
+  const double infinity = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(units::FormatPattern(infinity, units::kVelocityPattern, kEnglish), "INF");
+  EXPECT_EQ(units::FormatPattern(-infinity, units::kMmPositionPattern, kEnglish), "-INF");
+  EXPECT_EQ(units::FormatPattern(std::nan(""), units::kInchPositionPattern, kEnglish), "NaN");
 }
 
 TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
