@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "failures.h"
 #include "locale_separators.h"
+#include "option_checks.h"
 #include "output_buffer.h"
 #include "pacing.h"
 #include "presets.h"
@@ -150,9 +151,9 @@ Command AddReadCommand(CLI::App& tool) {
       "velocity and validity of each axis. Ctrl-C ends with a summary on standard error");
   AddBoardArgument(*read, options->board);
   read->add_option("-n,--count", options->count, "Number of samples (default: until Ctrl-C)")
-      ->check(CLI::PositiveNumber);
+      ->check(WholeCount());
   read->add_option("-r,--rate", options->rate, "Samples per second (default: as fast as possible)")
-      ->check(CLI::Range(0.001, 1e6));
+      ->check(RealBetween(0.001, 1e6));
   read->add_option("-u,--units", options->units, "raw counts, mm and mm/s, or inch and in/s (default raw)")
       ->check(CLI::IsMember(NamesOf(kUnitNames), CLI::ignore_case));
   read->add_option("--fold", options->folds, "Optic fold factor of A1,A2,A3: each 2, 4 or 8 (default 2,2,2)")

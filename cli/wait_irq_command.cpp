@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "failures.h"
 #include "hex_text.h"
+#include "option_checks.h"
 #include "pacing.h"
 #include "register_names.h"
 #include "stop_signal.h"
@@ -170,8 +171,9 @@ Command AddWaitIrqCommand(CLI::App& tool) {
       ->required()
       ->delimiter(',')
       ->allow_extra_args(false);
+  // Bounded so that the deadline stays a finite number of nanoseconds.
   wait->add_option("-t,--timeout", options->timeoutSeconds, "Give up after this many seconds (exit 1)")
-      ->check(CLI::PositiveNumber);
+      ->check(RealBetween(0.001, 1e7));
   return {wait, [options] { return RunWaitIrq(*options); }};
 }
 

@@ -107,7 +107,9 @@ TEST(WaitIrq, BadSourcesAreUsageErrors) {
     EXPECT_EQ(run.status, 2) << source;
   }
   EXPECT_EQ(RunSim("1", {"wait-irq"}).status, 2);
-  EXPECT_EQ(RunSim("1", {"wait-irq", "--source", "A1.nosig", "--timeout", "0"}).status, 2);
+  for (const char* timeout : {"0", "-1", "1e400", "nan"}) {
+    EXPECT_EQ(RunSim("1", {"wait-irq", "--source", "A1.nosig", "--timeout", timeout}).status, 2) << timeout;
+  }
 }
 
 }  // namespace

@@ -197,7 +197,8 @@ TEST(Read, AFullDiskIsAnErrorAndAClosedPipeAnEnd) {
 
 TEST(Read, BadArgumentsAreUsageErrors) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--count", "0"},       {"--count", "x"},          {"--rate", "0"},           {"--rate", "-5"},
+      {"--count", "0"},       {"--count", "x"},          {"--count", "-1"},         {"--count", "18446744073709551616"},
+      {"--count", "5x"},      {"--rate", "nan"},         {"--rate", "1e400"},       {"--rate", "2e6"},          {"--rate", "0"},           {"--rate", "-5"},
       {"--units", "furlong"}, {"--fold", "2,3,4"},       {"--fold", "2,4"},         {"--format", "xml"},
       {"--preset", "A4=1"},   {"--preset", "A1=1,A1=2"}, {"--preset", "A1=0x1FFFFFFFF"}, {"1:2:3"}};
   for (auto args : cases) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@ extern char** environ;
 namespace zemtra::cli::test {
 
 namespace {
+
+constexpr rlim_t kMaxOutputBytes = 64 << 20;
+constexpr int kLongestRunMs = 60'000;
+constexpr int kPollMs = 5;
 
 std::string TempPath(const char* stem) {
   std::string path = std::string("/tmp/") + stem + "XXXXXX";
@@ -93,6 +98,9 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
         outFd = pipeEnds[1];
         break;
     }
+    // A tool that wrongly runs on without end must not fill the disk.
+    const rlimit fileSize{kMaxOutputBytes, kMaxOutputBytes};
+    setrlimit(RLIMIT_FSIZE, &fileSize);
     const int errFd = open(errPath.c_str(), O_WRONLY | O_TRUNC);
     const int inFd = open("/dev/null", O_RDONLY);
     dup2(inFd, STDIN_FILENO);
@@ -110,7 +118,14 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
     kill(child, SIGINT);
   }
   int waitStatus = 0;
-  waitpid(child, &waitStatus, 0);
+  for (int waitedMs = 0; waitpid(child, &waitStatus, WNOHANG) == 0; waitedMs += kPollMs) {
+    if (waitedMs >= kLongestRunMs) {
+      kill(child, SIGKILL);
+      waitpid(child, &waitStatus, 0);
+      break;
+    }
+    usleep(kPollMs * 1000);
+  }
 
   ToolRun run;
   run.status = StatusOf(waitStatus);

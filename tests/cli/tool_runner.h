@@ -1,6 +1,8 @@
 // Runs the zemtra binary as a user would, with a controlled environment: no
 // ZEMTRA_* variable unless the test sets it, and the C locale unless it asks
 // for another. Captures standard output, standard error and the exit status.
+// A run is killed after a minute and its files are limited to 64 MiB, so a
+// tool that wrongly runs on shows up as a failure, not as a full disk.
 #pragma once
 
 #include <map>
