@@ -3,9 +3,7 @@
 namespace zemtra::cli {
 
 LibraryError::LibraryError(const char* function, ErrorCode code)
-    : BoardError(std::string(function) + ": " + ZemtraGetErrStr(code) + " (" +
-                 std::to_string(code) + ")"),
-      code_(code) {}
+    : BoardError(std::string(function) + ": " + ZemtraGetErrStr(code) + " (" + std::to_string(code) + ")") {}
 
 void Check(const char* function, ErrorCode code) {
   if (code != ZEMTRA_SUCCESS) throw LibraryError(function, code);

@@ -32,10 +32,6 @@ class BoardError : public std::runtime_error {
 class LibraryError : public BoardError {
  public:
   LibraryError(const char* function, ErrorCode code);
-  ErrorCode code() const { return code_; }
-
- private:
-  ErrorCode code_;
 };
 
 // Throws LibraryError unless `code` is success.
