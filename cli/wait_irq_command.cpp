@@ -65,32 +65,29 @@ SourceBits ParseSources(const std::vector<std::string>& names) {
   return bits;
 }
 
-// Turns the chosen interrupt sources on for as long as it lives, and puts the
-// interrupt mask and the configuration word back as they were afterwards.
-class EnabledSources {
+// The interrupt mask and configuration word as they were, written back when it
+// goes, whatever happened in between.
+class SavedInterruptSettings {
  public:
-  EnabledSources(DeviceHandle board, uint16_t maskBits) : board_(board) {
-    Check("ZemtraGetInterruptMask", ZemtraGetInterruptMask(board_, &savedMask_));
-    Check("ZemtraGetConfig", ZemtraGetConfig(board_, &savedConfig_));
-    restore_ = true;
-    Check("ZemtraSetInterruptMask", ZemtraSetInterruptMask(board_, savedMask_ | maskBits));
-    Check("ZemtraSetConfig", ZemtraSetConfig(board_, savedConfig_ | ZEMTRA_CONFIG_IRQ_ENABLE));
-    Check("ZemtraPciInterruptEnable", ZemtraPciInterruptEnable(board_, 1));
+  explicit SavedInterruptSettings(DeviceHandle board) : board_(board) {
+    Check("ZemtraGetInterruptMask", ZemtraGetInterruptMask(board_, &mask_));
+    Check("ZemtraGetConfig", ZemtraGetConfig(board_, &config_));
   }
-  ~EnabledSources() {
-    if (!restore_) return;
+  ~SavedInterruptSettings() {
     // Best effort on the way out: a failure here has nothing better to do.
-    ZemtraSetInterruptMask(board_, savedMask_);
-    ZemtraSetConfig(board_, savedConfig_);
+    ZemtraSetInterruptMask(board_, mask_);
+    ZemtraSetConfig(board_, config_);
   }
-  EnabledSources(const EnabledSources&) = delete;
-  EnabledSources& operator=(const EnabledSources&) = delete;
+  SavedInterruptSettings(const SavedInterruptSettings&) = delete;
+  SavedInterruptSettings& operator=(const SavedInterruptSettings&) = delete;
+
+  uint16_t mask() const { return mask_; }
+  uint16_t config() const { return config_; }
 
  private:
   DeviceHandle board_;
-  uint16_t savedMask_ = 0;
-  uint16_t savedConfig_ = 0;
-  bool restore_ = false;
+  uint16_t mask_ = 0;
+  uint16_t config_ = 0;
 };
 
 // The interrupt event the library hands out: a descriptor that is ours to close.
@@ -135,7 +132,10 @@ int RunWaitIrq(const WaitOptions& options) {
   const SourceBits bits = ParseSources(options.sources);
   const OpenBoard board(BoardFromArgument(options.board));
   CatchStopSignals();
-  const EnabledSources enabled(board.handle(), bits.mask);
+  const SavedInterruptSettings saved(board.handle());
+  Check("ZemtraSetInterruptMask", ZemtraSetInterruptMask(board.handle(), saved.mask() | bits.mask));
+  Check("ZemtraSetConfig", ZemtraSetConfig(board.handle(), saved.config() | ZEMTRA_CONFIG_IRQ_ENABLE));
+  Check("ZemtraPciInterruptEnable", ZemtraPciInterruptEnable(board.handle(), 1));
   const InterruptEvent event(board.handle());
   // Wait for the next occurrence: an error latched before now would not
   // interrupt again, so clear the chosen ones and let them latch anew.
