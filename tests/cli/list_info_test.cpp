@@ -1,6 +1,10 @@
 // list and info: what a user sees of the boards, and the no-board case.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <set>
 
@@ -68,6 +72,40 @@ TEST(List, JsonCarriesTheSameBoardsAsNumbers) {
   for (const char* field : {"fpga1_revision", "fpga2_product", "fpga2_revision", "hardware_revision"}) {
     EXPECT_EQ(JsonNumbers(json.out, field).size(), 2u) << field;
   }
+}
+
+// A real board in a fake sysfs tree that the library finds but cannot open:
+// it has no BAR files.
+class UnopenableRealBoard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() / ("zemtra-sysfs-" + std::to_string(getpid()));
+    const auto device = root_ / "bus/pci/devices/0000:03:0e.0";
+    std::filesystem::create_directories(device);
+    std::ofstream(device / "vendor") << "0x1f3c\n";
+    std::ofstream(device / "device") << "0x0a00\n";
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+  ToolRun List(std::vector<std::string> args) {
+    args.insert(args.begin(), "list");
+    return RunTool(args, {.env = {{"ZEMTRA_SIM", "1"}, {"ZEMTRA_SYSFS_ROOT", root_.string()}}});
+  }
+
+  std::filesystem::path root_;
+};
+
+TEST_F(UnopenableRealBoard, IsListedWithItsErrorBesideTheOthers) {
+  const ToolRun text = List({});
+  EXPECT_EQ(text.status, 1);
+  const auto lines = text.outLines();
+  ASSERT_EQ(lines.size(), 2u) << text.out;
+  EXPECT_TRUE(lines[0].starts_with("3:14    cannot be read: ZemtraOpen: ")) << lines[0];
+  EXPECT_NE(lines[1].find("FPGA1 0x0004D27B"), std::string::npos) << lines[1];
+
+  const ToolRun json = List({"--json"});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_NE(json.out.find("{\"bus\": 3, \"slot\": 14, \"error\": \"ZemtraOpen: "), std::string::npos) << json.out;
+  EXPECT_EQ(JsonNumbers(json.out, "fpga1_product").size(), 1u);
 }
 
 TEST(List, OutputThatCannotBeWrittenIsAnError) {
