@@ -40,7 +40,16 @@ void PrintText(const ListedBoard& board) {
               Hex(id.fpga2Revision, 8).c_str(), Hex(id.hardwareRevision, 4).c_str());
 }
 
-// Library error texts are plain ASCII without quotes or backslashes.
+// A JSON string literal: quotes and backslashes escaped, control characters dropped.
+std::string JsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') quoted += '\\';
+    if (static_cast<unsigned char>(c) >= 0x20) quoted += c;
+  }
+  return quoted + "\"";
+}
+
 void PrintJson(const ListedBoard& board, bool last) {
   std::printf("  {\"bus\": %d, \"slot\": %d, ", board.where.bus, board.where.slot);
   if (board.identity) {
@@ -51,7 +60,7 @@ void PrintJson(const ListedBoard& board, bool last) {
         id.fpga1Product, id.fpga1Revision, id.fpga2Product, id.fpga2Revision,
         static_cast<unsigned>(id.hardwareRevision));
   } else {
-    std::printf("\"error\": \"%s\"}", board.error.c_str());
+    std::printf("\"error\": %s}", JsonString(board.error).c_str());
   }
   std::printf("%s\n", last ? "" : ",");
 }
