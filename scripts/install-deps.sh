@@ -8,18 +8,35 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6
   libgl1-mesa-dev
-  xvfb xauth imagemagick fonts-dejavu-core xdg-utils
+  xvfb xauth imagemagick fonts-dejavu-core xdg-utils locales
 )
+
+# The tests format numbers in an English and a German locale.
+locales_wanted=(en_US.UTF-8 de_DE.UTF-8)
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
 
-echo "Installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+generate=()
+for l in "${locales_wanted[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$(echo "$l" | sed 's/UTF-8/utf8/')" || generate+=("$l")
+done
+if [ ${#generate[@]} -gt 0 ]; then
+  echo "Generating locales: ${generate[*]}"
+  for l in "${generate[@]}"; do
+    $sudo sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+  done
+  $sudo locale-gen >/dev/null
+fi

@@ -1,5 +1,7 @@
 #include "display_units.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -35,14 +37,17 @@ double ConvertCount(double scale, uint16_t fold, int32_t count) {
 namespace {
 
 // The exact decimal expansion of a finite double: a double is M x 2^(e-53), so
-// 53 - e fractional digits hold every digit it has; printf prints them exactly.
+// 53 - e fractional digits hold every digit it has. std::to_chars writes them
+// exactly and, unlike printf, never takes the decimal point from the C locale
+// (which a GUI program sets from the user's environment).
 std::string ExactDecimal(double value, int minimumDecimals) {
   int exponent = 0;
   std::frexp(value, &exponent);
   const int precision = std::max(minimumDecimals, 53 - exponent);
   std::string text(static_cast<size_t>(precision) + 400, '\0');
-  const int length = std::snprintf(text.data(), text.size(), "%.*f", precision, value);
-  text.resize(static_cast<size_t>(length));
+  const auto result =
+      std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, precision);
+  text.resize(static_cast<size_t>(result.ptr - text.data()));
   return text;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -167,6 +168,19 @@ TEST(DisplayUnits, ValuesWithoutDigitsAreNamed) {
   EXPECT_EQ(units::FormatPattern(infinity, units::kVelocityPattern, kEnglish), "INF");
   EXPECT_EQ(units::FormatPattern(-infinity, units::kMmPositionPattern, kEnglish), "-INF");
   EXPECT_EQ(units::FormatPattern(std::nan(""), units::kInchPositionPattern, kEnglish), "NaN");
+}
+
+TEST(DisplayUnits, TheProcessLocaleDoesNotChangeTheDigits) {
+  // A GUI program runs with the C library's locale taken from the user's
+  // environment; a German one must not turn the decimal point into a comma
+  // before the pattern puts in the separators it was given.
+  const std::string previous = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+  const std::string text = units::FormatPattern(-372533.2293584966, units::kVelocityPattern, kGerman);
+  const std::string english = units::FormatPattern(1235.975858283826, units::kMmPositionPattern, kEnglish);
+  std::setlocale(LC_ALL, previous.c_str());
+  EXPECT_EQ(text, "-372.533,2294");
+  EXPECT_EQ(english, "1,235.97585828");
 }
 
 TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
