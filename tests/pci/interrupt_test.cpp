@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "pci_test_support.h"
 #include "zemtra_registers.h"
 
@@ -216,6 +218,19 @@ TEST_F(InterruptTest, AfterDeviceCloseTheEventIsNeverSignalled) {
   sim::SetSignal(0, Signal::kA1, SignalState::kMissing);
   EXPECT_EQ(sim::InterruptCount(0), 1u);
   EXPECT_FALSE(Readable(fd));
+}
+
+TEST_F(InterruptTest, TheEventIsNeverDescriptorZero) {
+  // 0 is what a failed attach stores; a process without standard input must
+  // still get a descriptor it can tell from that.
+  EXPECT_EXIT(
+      {
+        ::close(0);
+        uint32_t event = 0;
+        const bool ok = IntrAttach(device_, InterruptSource(), &event) == kSuccess && event != 0;
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(InterruptTest, InterruptCallsCheckTheirArguments) {

@@ -2,6 +2,8 @@
 // the file's length, permission failures, close, UIO enable and attach.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -289,6 +291,23 @@ TEST_F(SysfsTest, InterruptAttachOpensTheUioNode) {
   // The caller's close leaves the device as it was.
   Window windows[kBaseAddressCount];
   EXPECT_EQ(BaseAddressesGet(device, &windows), kSuccess);
+}
+
+TEST_F(SysfsTest, TheUioEventIsNeverDescriptorZero) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddUio("0000:02:00.0", 0);
+  uint32_t device = Open();
+  // Without standard input the node would open as descriptor 0, which reads
+  // as "no event".
+  EXPECT_EXIT(
+      {
+        ::close(0);
+        uint32_t event = 0;
+        const bool ok = IntrAttach(device, InterruptSource(), &event) == kSuccess && event != 0 &&
+                        ::fcntl(0, F_GETFD) < 0;
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SysfsTest, NoUioDriverGivesAFailureCode) {

@@ -431,7 +431,8 @@ Result RegisterModel::AttachEvent(uint32_t owner, int* fd) {
   if (events_.size() >= static_cast<std::size_t>(kMaxAttachedEvents)) return kInsufficientResources;
   int own = ::eventfd(0, EFD_CLOEXEC);
   if (own < 0) return kInsufficientResources;
-  int given = ::fcntl(own, F_DUPFD_CLOEXEC, 0);
+  // Never descriptor 0: callers read 0 as "no event".
+  int given = ::fcntl(own, F_DUPFD_CLOEXEC, 1);
   if (given < 0) {
     ::close(own);
     return kInsufficientResources;

@@ -167,6 +167,15 @@ Result UioOpen(const Board& board, int* fd) {
   if (result != kSuccess) return result;
   int opened = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (opened < 0) return FromErrno(errno);
+  if (opened == 0) {
+    // With standard input closed the node lands on 0, which callers read as
+    // "no event": move it.
+    const int moved = ::fcntl(opened, F_DUPFD_CLOEXEC, 1);
+    const int err = errno;
+    ::close(opened);
+    if (moved < 0) return FromErrno(err);
+    opened = moved;
+  }
   *fd = opened;
   return kSuccess;
 }
