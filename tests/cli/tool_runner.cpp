@@ -47,7 +47,9 @@ std::vector<std::string> CleanEnvironment(const std::map<std::string, std::strin
     if (name.starts_with("ZEMTRA_") || name.starts_with("LC_") || name == "LANG") continue;
     env.push_back(variable);
   }
-  env.push_back("LC_ALL=C");
+  // The C locale unless the test asks for another (one entry per name: the
+  // C library takes the first of duplicates).
+  if (!extra.contains("LC_ALL")) env.push_back("LC_ALL=C");
   for (const auto& [name, value] : extra) env.push_back(name + "=" + value);
   return env;
 }
