@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 #include "unit1_layout_parts.h"
 
@@ -25,6 +26,23 @@ QPushButton* CloseButton(QWidget* parent) {
   button->setToolTip(QStringLiteral("Exits application"));
   SetHelp(button, kHelpMainWindow);
   return button;
+}
+
+// A register group: its readouts one per line, top to bottom.
+struct Readout {
+  QLabel** member;
+  const char* name;
+  const char* caption;
+};
+QGroupBox* ReadoutGroup(QWidget* parent, const char* name, const char* title,
+                        std::initializer_list<Readout> readouts) {
+  auto* group = Named(new QGroupBox(QString::fromLatin1(title), parent), QString::fromLatin1(name));
+  auto* lines = new QVBoxLayout(group);
+  for (const Readout& readout : readouts) {
+    *readout.member = ReadoutLabel(group, readout.name, readout.caption);
+    lines->addWidget(*readout.member);
+  }
+  return group;
 }
 
 QGroupBox* UpdateGroup(TForm1& form, QWidget* parent) {
@@ -94,16 +112,11 @@ QGroupBox* FilterGroup(TForm1& form, QWidget* parent) {
 QVBoxLayout* RightColumn(TForm1& form, QWidget* parent) {
   auto* column = new QVBoxLayout;
 
-  auto* info = form.GroupBox12 = Named(new QGroupBox(QStringLiteral("Info"), parent), QStringLiteral("GroupBox12"));
-  auto* infoLines = new QVBoxLayout(info);
-  form.LabelPciBus = ReadoutLabel(info, "LabelPciBus", "PCI Bus:");
-  form.LabelPciSlot = ReadoutLabel(info, "LabelPciSlot", "PCI Slot:");
-  form.LabelHdwRev = ReadoutLabel(info, "LabelHdwRev", "Hdw Rev:");
-  form.LabelApiRev = ReadoutLabel(info, "LabelApiRev", "API Rev:");
-  for (QLabel* label : {form.LabelPciBus, form.LabelPciSlot, form.LabelHdwRev, form.LabelApiRev}) {
-    infoLines->addWidget(label);
-  }
-  column->addWidget(info);
+  column->addWidget(form.GroupBox12 = ReadoutGroup(parent, "GroupBox12", "Info",
+                                                   {{&form.LabelPciBus, "LabelPciBus", "PCI Bus:"},
+                                                    {&form.LabelPciSlot, "LabelPciSlot", "PCI Slot:"},
+                                                    {&form.LabelHdwRev, "LabelHdwRev", "Hdw Rev:"},
+                                                    {&form.LabelApiRev, "LabelApiRev", "API Rev:"}}));
 
   auto* reference = form.GroupBox4 =
       Named(new QGroupBox(QStringLiteral("Reference"), parent), QStringLiteral("GroupBox4"));
@@ -120,37 +133,22 @@ QVBoxLayout* RightColumn(TForm1& form, QWidget* parent) {
                               form.LabelIntrNoSigRef));
   column->addWidget(reference);
 
-  auto* fpga1 = form.GroupBox1 =
-      Named(new QGroupBox(QStringLiteral("FPGA 1 Registers"), parent), QStringLiteral("GroupBox1"));
-  auto* fpga1Lines = new QVBoxLayout(fpga1);
-  form.LabelID1 = ReadoutLabel(fpga1, "LabelID1", "ID: ");
-  form.LabelRev1 = ReadoutLabel(fpga1, "LabelRev1", "Rev: ");
-  form.LabelPreset3 = ReadoutLabel(fpga1, "LabelPreset3", "Preset3:");
-  form.LabelStatusY = ReadoutLabel(fpga1, "LabelStatusY", "Status: ");
-  form.LabelConfigY = ReadoutLabel(fpga1, "LabelConfigY", "Config: ");
-  form.LabelIntrMask = ReadoutLabel(fpga1, "LabelIntrMask", "Intr. Mask: ");
-  form.LabelSampReg = ReadoutLabel(fpga1, "LabelSampReg", "Sample: ");
-  form.LabelFilter = ReadoutLabel(fpga1, "LabelFilter", "Filter:");
-  for (QLabel* label : {form.LabelID1, form.LabelRev1, form.LabelPreset3, form.LabelStatusY,
-                        form.LabelConfigY, form.LabelIntrMask, form.LabelSampReg, form.LabelFilter}) {
-    fpga1Lines->addWidget(label);
-  }
-  column->addWidget(fpga1);
-
-  auto* fpga2 = form.GroupBox2 =
-      Named(new QGroupBox(QStringLiteral("FPGA 2 Registers"), parent), QStringLiteral("GroupBox2"));
-  auto* fpga2Lines = new QVBoxLayout(fpga2);
-  form.LabelID2 = ReadoutLabel(fpga2, "LabelID2", "ID: ");
-  form.LabelRev2 = ReadoutLabel(fpga2, "LabelRev2", "Rev: ");
-  form.LabelPreset1 = ReadoutLabel(fpga2, "LabelPreset1", "Preset1:");
-  form.LabelPreset2 = ReadoutLabel(fpga2, "LabelPreset2", "Preset2:");
-  form.LabelStatusX = ReadoutLabel(fpga2, "LabelStatusX", "Status: ");
-  form.LabelConfigX = ReadoutLabel(fpga2, "LabelConfigX", "Config: ");
-  for (QLabel* label : {form.LabelID2, form.LabelRev2, form.LabelPreset1, form.LabelPreset2,
-                        form.LabelStatusX, form.LabelConfigX}) {
-    fpga2Lines->addWidget(label);
-  }
-  column->addWidget(fpga2);
+  column->addWidget(form.GroupBox1 = ReadoutGroup(parent, "GroupBox1", "FPGA 1 Registers",
+                                                  {{&form.LabelID1, "LabelID1", "ID: "},
+                                                   {&form.LabelRev1, "LabelRev1", "Rev: "},
+                                                   {&form.LabelPreset3, "LabelPreset3", "Preset3:"},
+                                                   {&form.LabelStatusY, "LabelStatusY", "Status: "},
+                                                   {&form.LabelConfigY, "LabelConfigY", "Config: "},
+                                                   {&form.LabelIntrMask, "LabelIntrMask", "Intr. Mask: "},
+                                                   {&form.LabelSampReg, "LabelSampReg", "Sample: "},
+                                                   {&form.LabelFilter, "LabelFilter", "Filter:"}}));
+  column->addWidget(form.GroupBox2 = ReadoutGroup(parent, "GroupBox2", "FPGA 2 Registers",
+                                                  {{&form.LabelID2, "LabelID2", "ID: "},
+                                                   {&form.LabelRev2, "LabelRev2", "Rev: "},
+                                                   {&form.LabelPreset1, "LabelPreset1", "Preset1:"},
+                                                   {&form.LabelPreset2, "LabelPreset2", "Preset2:"},
+                                                   {&form.LabelStatusX, "LabelStatusX", "Status: "},
+                                                   {&form.LabelConfigX, "LabelConfigX", "Config: "}}));
   column->addStretch(1);
   return column;
 }
