@@ -43,11 +43,7 @@ class NoBoardTest : public QObject {
     QVERIFY(sysfs_.isValid());
     QVERIFY(QDir().mkpath(sysfs_.path() + "/bus/pci/devices"));
     qputenv("ZEMTRA_SYSFS_ROOT", sysfs_.path().toLocal8Bit());
-    CreateWindows();
-    boxes_ = BoxRecorder{};
-    dialog_ = DialogRecorder{};
-    boxes_.Attach(Form1);
-    dialog_.Attach(Form1);
+    CreateRecordedWindows(boxes_, dialog_);
   }
   void cleanup() {
     DestroyWindows();

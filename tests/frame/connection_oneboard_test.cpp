@@ -22,11 +22,7 @@ class OneBoardTest : public QObject {
   }
 
   void init() {
-    CreateWindows();
-    boxes_ = BoxRecorder{};
-    dialog_ = DialogRecorder{};
-    boxes_.Attach(Form1);
-    dialog_.Attach(Form1);
+    CreateRecordedWindows(boxes_, dialog_);
   }
   void cleanup() { DestroyWindows(); }
 

@@ -73,6 +73,16 @@ struct DialogRecorder {
   }
 };
 
+// Creates the program's windows with fresh recorders answering both modal
+// seams of the main window.
+inline void CreateRecordedWindows(BoxRecorder& boxes, DialogRecorder& dialog) {
+  CreateWindows();
+  boxes = BoxRecorder{};
+  dialog = DialogRecorder{};
+  boxes.Attach(Form1);
+  dialog.Attach(Form1);
+}
+
 // One tick of a timer, delivered as the event loop would, without waiting.
 inline void FireTimer(QTimer* timer) {
   QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
