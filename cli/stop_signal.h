@@ -7,4 +7,8 @@ namespace zemtra::cli {
 void CatchStopSignals();
 bool StopRequested();
 
+// Waits until fd takes output; false at once when a stop is requested, also
+// one that arrives just before the wait begins.
+bool WaitWritableUnlessStopped(int fd);
+
 }  // namespace zemtra::cli

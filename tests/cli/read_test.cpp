@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <locale.h>
+#include <signal.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -184,6 +185,20 @@ TEST(Read, CtrlCEndsWithCompleteRecordsAndASummary) {
   EXPECT_GE(CsvRows(run).size(), 1u);
   EXPECT_NE(run.err.find("zemtra read: samples "), std::string::npos) << run.err;
 }
+
+// zemtra read | less, with less not reading: the stop must not wait for it.
+class ReadStop : public testing::TestWithParam<int> {};
+
+TEST_P(ReadStop, EndsARunWhoseOutputIsBlocked) {
+  const ToolRun run = RunTool({"read", "--format", "csv"}, {.env = {{"ZEMTRA_SIM", "1"}},
+                                                            .stdoutTo = StdoutTo::kStalledPipe,
+                                                            .stopSignal = GetParam()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("zemtra read: samples "), std::string::npos) << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ReadStop, testing::Values(SIGINT, SIGTERM),
+                         [](const testing::TestParamInfo<int>& stop) { return std::string(sigabbrev_np(stop.param)); });
 
 TEST(Read, AFullDiskIsAnErrorAndAClosedPipeAnEnd) {
   const ToolRun full = RunTool({"read", "--count", "100000", "--format", "csv"},

@@ -1,6 +1,7 @@
 #include "tool_runner.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -20,6 +21,7 @@ namespace {
 
 constexpr rlim_t kMaxOutputBytes = 64 << 20;
 constexpr int kLongestRunMs = 60'000;
+constexpr int kLongestStopMs = 5'000;
 constexpr int kPollMs = 5;
 
 std::string TempPath(const char* stem) {
@@ -60,6 +62,12 @@ int StatusOf(int waitStatus) {
   return -1;
 }
 
+// No room for another write: the writer blocks on its next one.
+bool PipeFull(int writeEnd) {
+  pollfd room{writeEnd, POLLOUT, 0};
+  return poll(&room, 1, 0) == 0;
+}
+
 }  // namespace
 
 std::vector<std::string> ToolRun::outLines() const {
@@ -82,7 +90,8 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
   argv.push_back(nullptr);
 
   int pipeEnds[2] = {-1, -1};
-  if (setup.stdoutTo == StdoutTo::kClosedPipe && pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+  const bool pipeOut = setup.stdoutTo == StdoutTo::kClosedPipe || setup.stdoutTo == StdoutTo::kStalledPipe;
+  if (pipeOut && pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
 
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
@@ -96,6 +105,7 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
         outFd = open("/dev/full", O_WRONLY);
         break;
       case StdoutTo::kClosedPipe:
+      case StdoutTo::kStalledPipe:
         close(pipeEnds[0]);
         outFd = pipeEnds[1];
         break;
@@ -111,22 +121,31 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
+  const bool stalled = setup.stdoutTo == StdoutTo::kStalledPipe;
   if (setup.stdoutTo == StdoutTo::kClosedPipe) {
     close(pipeEnds[0]);
     close(pipeEnds[1]);
   }
-  if (setup.interruptAfterMs > 0) {
-    usleep(static_cast<useconds_t>(setup.interruptAfterMs) * 1000);
-    kill(child, SIGINT);
-  }
   int waitStatus = 0;
-  for (int waitedMs = 0; waitpid(child, &waitStatus, WNOHANG) == 0; waitedMs += kPollMs) {
-    if (waitedMs >= kLongestRunMs) {
-      kill(child, SIGKILL);
-      waitpid(child, &waitStatus, 0);
-      break;
+  bool ended = false;
+  const auto waitUpTo = [&](int limitMs, const auto& until) {
+    for (int waitedMs = 0; !ended && !until() && waitedMs < limitMs; waitedMs += kPollMs) {
+      ended = waitpid(child, &waitStatus, WNOHANG) != 0;
+      if (!ended) usleep(kPollMs * 1000);
     }
-    usleep(kPollMs * 1000);
+  };
+  if (stalled) waitUpTo(kLongestRunMs, [&] { return PipeFull(pipeEnds[1]); });
+  if (setup.interruptAfterMs > 0) usleep(static_cast<useconds_t>(setup.interruptAfterMs) * 1000);
+  const bool stopping = !ended && (stalled || setup.interruptAfterMs > 0);
+  if (stopping) kill(child, setup.stopSignal);
+  waitUpTo(stopping ? kLongestStopMs : kLongestRunMs, [] { return false; });
+  if (!ended) {
+    kill(child, SIGKILL);
+    waitpid(child, &waitStatus, 0);
+  }
+  if (stalled) {
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
   }
 
   ToolRun run;

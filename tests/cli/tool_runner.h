@@ -1,9 +1,12 @@
 // Runs the zemtra binary as a user would, with a controlled environment: no
 // ZEMTRA_* variable unless the test sets it, and the C locale unless it asks
 // for another. Captures standard output, standard error and the exit status.
-// A run is killed after a minute and its files are limited to 64 MiB, so a
-// tool that wrongly runs on shows up as a failure, not as a full disk.
+// A run is killed after a minute, or 5 s after its stop signal, and its files
+// are limited to 64 MiB, so a tool that wrongly runs on shows up as a failure,
+// not as a full disk.
 #pragma once
+
+#include <signal.h>
 
 #include <map>
 #include <string>
@@ -18,12 +21,14 @@ struct ToolRun {
   std::vector<std::string> outLines() const;
 };
 
-enum class StdoutTo { kCapture, kDevFull, kClosedPipe };
+// kStalledPipe: a pipe that is never read; the stop signal goes once it is full.
+enum class StdoutTo { kCapture, kDevFull, kClosedPipe, kStalledPipe };
 
 struct ToolSetup {
   std::map<std::string, std::string> env;  // added to the cleaned environment
   StdoutTo stdoutTo = StdoutTo::kCapture;
-  int interruptAfterMs = 0;  // > 0: send SIGINT after this long
+  int interruptAfterMs = 0;  // > 0: send the stop signal after this long
+  int stopSignal = SIGINT;
 };
 
 ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup = {});
