@@ -1,5 +1,9 @@
 #include "handle_table.h"
 
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <new>
 #include <thread>
 
@@ -10,16 +14,32 @@ namespace zemtra {
 namespace {
 
 constexpr unsigned kGenerationShift = 48;
-constexpr uint64_t kGenerationMask = 0xFFFF;  // as many bits as a handle has above the index
+constexpr uint64_t kLastGeneration = 0xFFFF;  // as many bits as a handle has above the index
+// Random starts lie in the lower half, so every slot hands out at least
+// 32,768 values before it retires.
+constexpr uint64_t kRandomStarts = (kLastGeneration + 1) / 2;
 constexpr uint64_t kOpen = uint64_t{1} << 32;
 constexpr uint64_t kUsers = kOpen - 1;
 
 uint64_t GenerationOf(uint64_t state) { return state >> kGenerationShift; }
 
-// Generation 0 is skipped so that handle values stay non-zero.
-uint64_t NextGeneration(uint64_t state) {
-  const uint64_t next = (GenerationOf(state) + 1) & kGenerationMask;
-  return next == 0 ? 1 : next;
+// The clock stands in while the kernel's generator is not ready this early
+// after boot: the start only has to differ between processes.
+uint64_t Seed() {
+  uint64_t seed = 0;
+  if (::getrandom(&seed, sizeof seed, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed)) {
+    seed = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           static_cast<uint64_t>(::getpid()) << 32;
+  }
+  return seed;
+}
+
+// splitmix64: one well-mixed value per step of a counter.
+uint64_t NextRandom(uint64_t* state) {
+  uint64_t z = (*state += 0x9E3779B97F4A7C15u);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  return z ^ (z >> 31);
 }
 
 }  // namespace
@@ -59,6 +79,16 @@ bool HandleTable::Unlock(Slot& slot) {
   return !failed;
 }
 
+uint64_t HandleTable::FirstGenerationLocked() {
+  if (firstGeneration_ != 0) {
+    return firstGeneration_;
+  }
+  if (chunksInUse_ == 0) {
+    random_ = Seed();
+  }
+  return 1 + NextRandom(&random_) % kRandomStarts;
+}
+
 bool HandleTable::GrowLocked() {
   if (chunksInUse_ == kChunkCount) {
     return false;
@@ -69,7 +99,7 @@ bool HandleTable::GrowLocked() {
   }
   const uint32_t first = chunksInUse_ * kChunkSlots;
   for (uint32_t i = 0; i < kChunkSlots; ++i) {
-    chunk[i].state.store(uint64_t{1} << kGenerationShift, std::memory_order_relaxed);
+    chunk[i].state.store(FirstGenerationLocked() << kGenerationShift, std::memory_order_relaxed);
     chunk[i].nextFree = i + 1 < kChunkSlots ? static_cast<int32_t>(first + i + 1) : -1;
   }
   chunks_[chunksInUse_].store(chunk, std::memory_order_release);
@@ -112,14 +142,20 @@ void HandleTable::Publish(Slot& slot) {
 }
 
 // Freed slots join the tail, so a slot comes back only after every other free
-// slot has been used: together with the generation this keeps a closed
-// handle's value from naming a new board soon after.
+// slot has been used. A slot whose last generation was handed out keeps it,
+// closed, and never joins the list again: wrapping round would let a closed
+// value name a new board.
 void HandleTable::Discard(DeviceHandle handle) {
   const uint32_t index = handle & kIndexMask;
   Slot& slot = *Find(index);
   slot.record = DeviceRecord{};
-  slot.state.store(NextGeneration(slot.state.load(std::memory_order_relaxed)) << kGenerationShift,
+  const uint64_t generation = GenerationOf(slot.state.load(std::memory_order_relaxed));
+  const bool retired = generation == kLastGeneration;
+  slot.state.store((retired ? generation : generation + 1) << kGenerationShift,
                    std::memory_order_release);
+  if (retired) {
+    return;
+  }
   std::lock_guard guard(freeMutex_);
   if (freeTail_ < 0) {
     freeHead_ = static_cast<int32_t>(index);

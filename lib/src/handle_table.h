@@ -1,8 +1,10 @@
 // The table behind every DeviceHandle.
 //
-// A handle is (generation << 16) | slot index; generations start at 1, so a
-// handle is never 0, and each close advances the slot's generation so that a
-// stale or forged value names no open board. Slots live in fixed chunks that
+// A handle is (generation << 16) | slot index. Generations are never 0, so a
+// handle is never 0. Each slot's generations start at a random point, so that
+// a made-up value is unlikely to name an open board, and each close advances
+// them; a slot is retired after its last generation, so that a closed value
+// never names a board again in this process. Slots live in fixed chunks that
 // never move once allocated, so a lookup is two loads and a compare-and-swap
 // whatever the number of open boards, and a record is never freed under a
 // caller: close turns new callers away, then waits for the ones inside.
@@ -29,6 +31,9 @@ class HandleTable {
   };
 
   constexpr HandleTable() = default;
+  // Every slot's generations start at `firstGeneration` (not 0) instead of a
+  // random point: tests of a slot's last generations.
+  constexpr explicit HandleTable(uint16_t firstGeneration) : firstGeneration_(firstGeneration) {}
   ~HandleTable();
   HandleTable(const HandleTable&) = delete;
   HandleTable& operator=(const HandleTable&) = delete;
@@ -40,11 +45,13 @@ class HandleTable {
   bool Unlock(Slot& slot);
 
   // Opening: a fresh slot that no lookup finds yet. Reserve gives 0 when no
-  // memory is left; LockReserved fails only by the lock hook.
+  // memory or no unused handle value is left; LockReserved fails only by the
+  // lock hook.
   DeviceHandle Reserve();
   Slot* LockReserved(DeviceHandle handle);
   void Publish(Slot& slot);
-  // Gives a reserved or closed slot back under a new generation.
+  // Gives a reserved or closed slot back under its next generation, or
+  // retires it after its last.
   void Discard(DeviceHandle handle);
 
   // Closing, by a caller that holds the slot's lock: turns away new callers
@@ -62,12 +69,15 @@ class HandleTable {
 
   Slot* Find(uint32_t index) const;
   bool GrowLocked();
+  uint64_t FirstGenerationLocked();
 
   std::array<std::atomic<Slot*>, kChunkCount> chunks_{};
   std::mutex freeMutex_;  // guards the free list and growth, never a lookup
   unsigned chunksInUse_ = 0;
   int32_t freeHead_ = -1;
   int32_t freeTail_ = -1;
+  uint16_t firstGeneration_ = 0;  // 0: a random one per slot
+  uint64_t random_ = 0;           // seeded when the first chunk is made
 };
 
 // The one table of the process.

@@ -2,10 +2,13 @@
 // allocation, lock and unlock.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
+#include "handle_table.h"
 #include "sim_fixture.h"
 #include "zemtra_registers.h"
 
@@ -126,6 +129,37 @@ TEST_F(HandlesTest, UnlockFailureOnACallGivesUnlockErrorAfterTheAccess) {
   uint16_t filter = 0;
   EXPECT_EQ(ZemtraGetFilter(handle_, &filter), ZEMTRA_SUCCESS) << "one failed unlock broke the handle";
   EXPECT_EQ(filter, ZEMTRA_FILTER_ENABLE);
+}
+
+// A table whose slots start two generations before the end: every value is
+// handed out once, then there are none rather than a slot starting over.
+TEST(HandleTableTest, ASlotIsRetiredAfterItsLastGeneration) {
+  constexpr std::size_t kValues = 2 * 65536;  // two generations of every slot
+  auto table = std::make_unique<HandleTable>(0xFFFE);
+  std::unordered_set<DeviceHandle> seen;
+  for (std::size_t i = 0; i <= kValues; ++i) {
+    const DeviceHandle value = table->Reserve();
+    if (value == 0) {
+      break;
+    }
+    ASSERT_TRUE(seen.insert(value).second) << std::hex << value << " handed out twice";
+    HandleTable::Slot* slot = table->LockReserved(value);
+    table->Publish(*slot);
+    ASSERT_TRUE(table->BeginClose(*slot));
+    table->Unlock(*slot);
+    table->Discard(value);
+    ASSERT_EQ(table->Lock(value), nullptr) << std::hex << value;
+  }
+  EXPECT_EQ(seen.size(), kValues);
+  EXPECT_EQ(table->Reserve(), 0u);
+}
+
+TEST(HandleTableTest, GenerationsStartAtRandom) {
+  std::set<DeviceHandle> firsts;
+  for (int table = 0; table < 4; ++table) {
+    firsts.insert(HandleTable().Reserve());
+  }
+  EXPECT_GT(firsts.size(), 1u) << "every table handed out " << std::hex << *firsts.begin() << " first";
 }
 
 }  // namespace
