@@ -68,13 +68,15 @@ TEST_F(InterruptTest, ANewErrorSignalsTheEvent) {
 
 TEST_F(InterruptTest, EveryAttachedEventIsSignalled) {
   int a = Attach(device_);
-  int b = Attach(device_);
-  EXPECT_NE(a, b);
-  EXPECT_EQ(sim::AttachedEventCount(0), 2);
+  int again = Attach(device_);
+  int other = Attach(Open());
+  EXPECT_NE(a, again);
+  EXPECT_EQ(sim::AttachedEventCount(0), 2) << "a second attach of one device took a new event";
   EnableAll();
   sim::SetSignal(0, Signal::kA1, SignalState::kMissing);
   EXPECT_TRUE(Readable(a));
-  EXPECT_TRUE(Readable(b));
+  EXPECT_TRUE(Readable(again));
+  EXPECT_TRUE(Readable(other));
 }
 
 TEST_F(InterruptTest, SilentWithoutTheMaskBit) {
@@ -174,22 +176,25 @@ TEST_F(InterruptTest, AGlitchAtASampleCommandSignals) {
   EXPECT_TRUE(Readable(fd));
 }
 
-TEST_F(InterruptTest, TooManyAttachedEventsGive553) {
-  for (int i = 0; i < RegisterModel::kMaxAttachedEvents; ++i) Attach(device_);
+TEST_F(InterruptTest, TooManyDevicesWithEventsGive553) {
+  std::vector<uint32_t> devices{device_};
+  while (devices.size() < static_cast<std::size_t>(RegisterModel::kMaxAttachedEvents)) devices.push_back(Open());
+  for (uint32_t device : devices) Attach(device);
   EXPECT_EQ(sim::AttachedEventCount(0), RegisterModel::kMaxAttachedEvents);
   uint32_t event = 12345;
-  EXPECT_EQ(IntrAttach(device_, InterruptSource(), &event), kInsufficientResources);
-  EXPECT_EQ(event, 12345u);
   // The limit is the board's, whoever opened it.
   uint32_t other = Open();
   EXPECT_EQ(IntrAttach(other, InterruptSource(), &event), kInsufficientResources);
+  EXPECT_EQ(event, 12345u);
+  // A device with an event may attach again.
+  Attach(device_);
   // Closing the caller's descriptors does not free the board's.
   for (int fd : fds_) ::close(fd);
   fds_.clear();
-  EXPECT_EQ(IntrAttach(device_, InterruptSource(), &event), kInsufficientResources);
+  EXPECT_EQ(IntrAttach(other, InterruptSource(), &event), kInsufficientResources);
   // Closing the device does.
   Close(device_);
-  EXPECT_EQ(sim::AttachedEventCount(0), 0);
+  EXPECT_EQ(sim::AttachedEventCount(0), RegisterModel::kMaxAttachedEvents - 1);
   EXPECT_EQ(IntrAttach(other, InterruptSource(), &event), kSuccess);
   fds_.push_back(static_cast<int>(event));
 }
@@ -220,14 +225,20 @@ TEST_F(InterruptTest, AfterDeviceCloseTheEventIsNeverSignalled) {
   EXPECT_FALSE(Readable(fd));
 }
 
-TEST_F(InterruptTest, TheEventIsNeverDescriptorZero) {
-  // 0 is what a failed attach stores; a process without standard input must
-  // still get a descriptor it can tell from that.
+TEST_F(InterruptTest, TheBoardsDescriptorsAreNeverStandardStreams) {
+  // With 0, 1 and 2 closed at start, a descriptor of the board there would
+  // take a stream's place (and 0 is what a failed attach stores).
+  uint32_t other = Open();
   EXPECT_EXIT(
       {
-        ::close(0);
-        uint32_t event = 0;
-        const bool ok = IntrAttach(device_, InterruptSource(), &event) == kSuccess && event != 0;
+        for (int fd = 0; fd < 3; ++fd) ::close(fd);
+        bool ok = true;
+        for (uint32_t device : {device_, device_, other}) {  // new event, shared event, new event
+          uint32_t event = 0;
+          ok = ok && IntrAttach(device, InterruptSource(), &event) == kSuccess && event >= 3 &&
+               (::fcntl(static_cast<int>(event), F_GETFD) & FD_CLOEXEC) != 0;
+        }
+        for (int fd = 0; fd < 3; ++fd) ok = ok && ::fcntl(fd, F_GETFD) < 0;
         std::exit(ok ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

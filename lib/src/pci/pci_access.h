@@ -29,7 +29,8 @@
 //   caller (close it), that becomes readable when the board interrupts: a dup
 //   of an eventfd for a simulated board (read 8 bytes to reset it), the board's
 //   /dev/uioN for a real one (read the 4-byte count, then IntrEnable to
-//   re-arm). 553 when too many events are attached (simulated board: 8).
+//   re-arm). A simulated board hands every attach of one dev a dup of the
+//   same eventfd; 553 when too many devs have events (simulated board: 8).
 // Every operation is thread-safe, also on one board from several threads.
 #pragma once
 

@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -13,6 +14,10 @@
 
 namespace zemtra::pci {
 namespace {
+
+// The board's descriptors are never 0, 1 or 2: with those closed at start,
+// they would take the place of a program's standard streams.
+int AboveStandardStreams(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, 3); }
 
 // The registers of the register window, by offset.
 enum Reg : int8_t {
@@ -428,22 +433,25 @@ bool RegisterModel::BridgeEnabled() {
 
 Result RegisterModel::AttachEvent(uint32_t owner, int* fd) {
   std::lock_guard lock(mutex_);
-  if (events_.size() >= static_cast<std::size_t>(kMaxAttachedEvents)) return kInsufficientResources;
-  int own = ::eventfd(0, EFD_CLOEXEC);
-  if (own < 0) return kInsufficientResources;
-  // Never descriptor 0: callers read 0 as "no event".
-  int given = ::fcntl(own, F_DUPFD_CLOEXEC, 1);
-  if (given < 0) {
-    ::close(own);
-    return kInsufficientResources;
+  // A device that attaches again shares the event it has, so that a caller
+  // attaching for every wait never runs out of events.
+  auto attached = std::ranges::find(events_, owner, &Event::owner);
+  if (attached == events_.end()) {
+    if (events_.size() >= static_cast<std::size_t>(kMaxAttachedEvents)) return kInsufficientResources;
+    const int made = ::eventfd(0, EFD_CLOEXEC);
+    if (made < 0) return kInsufficientResources;
+    const int own = AboveStandardStreams(made);
+    ::close(made);
+    if (own < 0) return kInsufficientResources;
+    try {
+      attached = events_.insert(events_.end(), Event{owner, own});
+    } catch (...) {
+      ::close(own);
+      return kInsufficientResources;
+    }
   }
-  try {
-    events_.push_back(Event{owner, own});
-  } catch (...) {
-    ::close(own);
-    ::close(given);
-    return kInsufficientResources;
-  }
+  const int given = AboveStandardStreams(attached->fd);
+  if (given < 0) return kInsufficientResources;  // the device keeps its event all the same
   *fd = given;
   return kSuccess;
 }

@@ -84,8 +84,9 @@ class RegisterModel {
   // The bridge: interrupt source enable and attached events.
   void SetBridgeEnabled(bool enabled);
   bool BridgeEnabled();
-  // Makes a board-owned eventfd for `owner` and stores a dup of it in *fd.
-  // 553 beyond kMaxAttachedEvents or when no descriptor can be made.
+  // Stores in *fd a new dup of `owner`'s board-owned eventfd, made at its
+  // first attach. 553 when kMaxAttachedEvents owners already have one or when
+  // no descriptor can be made.
   Result AttachEvent(uint32_t owner, int* fd);
   // Closes the board-owned eventfds of `owner` (DeviceClose).
   void ReleaseEvents(uint32_t owner);
