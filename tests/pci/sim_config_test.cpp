@@ -84,29 +84,43 @@ TEST(SimConfigTest, MissingWinsOverGlitching) {
   EXPECT_EQ(config.board.signals[1], SignalState::kGlitching);
 }
 
-TEST(SimConfigTest, BadValuesNameTheItem) {
-  EXPECT_NE(Bad("0").find("'0'"), std::string::npos);
-  EXPECT_NE(Bad("65").find("'65'"), std::string::npos);
-  EXPECT_NE(Bad("1x").find("'1x'"), std::string::npos);
-  EXPECT_NE(Bad("boards=0").find("'boards=0'"), std::string::npos);
-  EXPECT_NE(Bad("boards=65").find("'boards=65'"), std::string::npos);
-  EXPECT_NE(Bad("boards=2,boards=-1").find("'boards=-1'"), std::string::npos);
-  EXPECT_NE(Bad("boards=two").find("'boards=two'"), std::string::npos);
-  EXPECT_NE(Bad("motion=maybe").find("'motion=maybe'"), std::string::npos);
-  EXPECT_NE(Bad("id=4D27B").find("'id=4D27B'"), std::string::npos);
-  EXPECT_NE(Bad("id=0x").find("'id=0x'"), std::string::npos);
-  EXPECT_NE(Bad("id=0x123456789").find("'id=0x123456789'"), std::string::npos);
-  EXPECT_NE(Bad("id=0xG1").find("'id=0xG1'"), std::string::npos);
-  EXPECT_NE(Bad("nosig=A4").find("'nosig=A4'"), std::string::npos);
-  EXPECT_NE(Bad("nosig=").find("'nosig='"), std::string::npos);
-  EXPECT_NE(Bad("glitch=A1+").find("'glitch=A1+'"), std::string::npos);
-  EXPECT_NE(Bad("glitch=A1,A2").find("'A2'"), std::string::npos);
-  EXPECT_NE(Bad("color=red").find("'color=red'"), std::string::npos);
-  EXPECT_NE(Bad("boards").find("'boards'"), std::string::npos);
-  EXPECT_NE(Bad("boards=2,,motion=on").find("empty item"), std::string::npos);
-  Bad("boards=2,");
-  Bad(",");
+struct BadValue {
+  std::string value;
+  std::string named;  // what the message must show of it
+};
+
+void PrintTo(const BadValue& bad, std::ostream* os) { *os << ::testing::PrintToString(bad.value); }
+
+class SimConfigBadValueTest : public ::testing::TestWithParam<BadValue> {};
+
+// The message names the bad item, and shows it in printable ASCII only: the
+// value must not move the cursor, recolour or retitle the terminal, or forge
+// a line of its own.
+TEST_P(SimConfigBadValueTest, NamesTheItemInPrintableText) {
+  const std::string error = Bad(GetParam().value);
+  EXPECT_NE(error.find(GetParam().named), std::string::npos) << error;
+  EXPECT_TRUE(std::ranges::all_of(error, [](char c) { return c >= 0x20 && c < 0x7F; })) << error;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, SimConfigBadValueTest,
+    ::testing::Values(
+        BadValue{"0", "'0'"}, BadValue{"65", "'65'"}, BadValue{"1x", "'1x'"},
+        BadValue{"boards=0", "'boards=0'"}, BadValue{"boards=65", "'boards=65'"},
+        BadValue{"boards=2,boards=-1", "'boards=-1'"}, BadValue{"boards=two", "'boards=two'"},
+        BadValue{"motion=maybe", "'motion=maybe'"}, BadValue{"id=4D27B", "'id=4D27B'"},
+        BadValue{"id=0x", "'id=0x'"}, BadValue{"id=0x123456789", "'id=0x123456789'"},
+        BadValue{"id=0xG1", "'id=0xG1'"}, BadValue{"nosig=A4", "'nosig=A4'"},
+        BadValue{"nosig=", "'nosig='"}, BadValue{"glitch=A1+", "'glitch=A1+'"},
+        BadValue{"glitch=A1,A2", "'A2'"}, BadValue{"color=red", "'color=red'"},
+        BadValue{"boards", "'boards'"}, BadValue{"boards=2,,motion=on", "empty item"},
+        BadValue{"boards=2,", "empty item"}, BadValue{",", "empty item"},
+        BadValue{"motion=\x1b[2J", "'motion=\\x1b[2J'"},
+        BadValue{"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"},
+        BadValue{"nosig=A1+\x9b" "2J", "'nosig=A1+\\x9b2J'"},
+        BadValue{"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
+        BadValue{"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"},
+        BadValue{"id=\\x1b", "'id=\\\\x1b'"}));
 
 class SimConfigureTest : public PciTest {};
 

@@ -123,7 +123,8 @@ class Registry {
   }
 
   bool ConfigureFromEnvironment() {
-    const char* value = std::getenv("ZEMTRA_SIM");
+    // A set-uid or file-capability program must not be handed simulated boards.
+    const char* value = ::secure_getenv("ZEMTRA_SIM");
     return Configure(value != nullptr ? value : "");
   }
 

@@ -78,6 +78,25 @@ bool ParseSignals(std::string_view value, bool (*chosen)[kSignalCount], std::str
   }
 }
 
+// The message goes to a terminal: every byte but printable ASCII is shown as
+// \xHH (and a backslash doubled), so a value cannot move the cursor, recolour
+// or retitle the terminal, or forge a line of its own.
+std::string Printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte >= 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error) {
@@ -88,7 +107,7 @@ bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error
   SimConfig result;
   result.boards = 1;
   auto fail = [&](std::string_view item, const std::string& why) {
-    *error = "'" + std::string(item) + "': " + why;
+    *error = Printable("'" + std::string(item) + "': " + why);
     *config = SimConfig{};
     return false;
   };

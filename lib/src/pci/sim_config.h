@@ -23,7 +23,8 @@ struct SimConfig {
 inline constexpr int kMaxBoards = 64;
 
 // Parses a ZEMTRA_SIM value. An empty text gives no board. On a bad value
-// returns false, leaves *config with no board and names the bad item in *error.
+// returns false, leaves *config with no board and names the bad item in *error,
+// with every byte but printable ASCII shown as \xHH.
 bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error);
 
 }  // namespace zemtra::pci::sim
