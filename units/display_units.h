@@ -1,6 +1,6 @@
 // Display units of positions and velocities: raw counts in decimal or hex, or
 // lengths and speeds from a helium-neon wavelength and an optic fold factor.
-// Free of any GUI toolkit so that the monitor and the command-line tool share it.
+// Free of any GUI toolkit so that every client of the library shares it.
 #pragma once
 
 #include <bit>
