@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "pci/pci_access.h"
+#include "pci/pci_match.h"
 #include "pci/sim_control.h"
 #include "pci/trace.h"
 
@@ -121,7 +122,7 @@ class FakeSysfs {
 };
 
 // Every test starts with no board at all: an empty sysfs tree, no simulated
-// board, no trace, no forced result.
+// board, no trace, no forced result, the board's own PCI identity.
 class PciTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -129,6 +130,8 @@ class PciTest : public ::testing::Test {
     ::unsetenv("ZEMTRA_SIM");
     ::unsetenv("ZEMTRA_TRACE");
     trace::Reload();
+    ::unsetenv("ZEMTRA_PCI_MATCH");
+    ReloadPciMatch();
     sim::Configure("");
   }
   void TearDown() override {

@@ -44,7 +44,7 @@ void AddMixedBoards(FakeSysfs& tree) {
 
 TEST_F(SysfsTest, EnumeratesMatchingBoardsInAddressOrder) {
   AddMixedBoards(tree_);
-  std::vector<sysfs::Board> boards = sysfs::Enumerate();
+  std::vector<sysfs::Board> boards = sysfs::Enumerate(PciMatch());
   std::vector<std::string> names;
   for (const auto& b : boards) names.push_back(b.name);
   EXPECT_EQ(names, (std::vector<std::string>{"0000:02:00.0", "0000:03:01.0", "0000:03:01.1",
@@ -324,6 +324,82 @@ TEST_F(SysfsTest, NoUioDriverGivesAFailureCode) {
   EXPECT_EQ(IntrEnable(device, &source), kDeviceNotFound);
   EXPECT_EQ(IntrAttach(device, source, &event), kDeviceNotFound);
 }
+
+struct ParseCase {
+  const char* text;
+  bool ok;
+  PciMatch match;  // when ok
+};
+
+class PciMatchParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(PciMatchParseTest, ReadsTheIdsAndBarsOrRefusesTheValue) {
+  const PciMatch untouched{0xAAAA, 0xBBBB, 4, 4};
+  PciMatch match = untouched;
+  std::string error;
+  EXPECT_EQ(ParsePciMatch(GetParam().text, &match, &error), GetParam().ok);
+  const PciMatch& want = GetParam().ok ? GetParam().match : untouched;
+  EXPECT_EQ(match.vendor, want.vendor);
+  EXPECT_EQ(match.device, want.device);
+  EXPECT_EQ(match.registerBar, want.registerBar);
+  EXPECT_EQ(match.revisionBar, want.revisionBar);
+  EXPECT_EQ(error.empty(), GetParam().ok) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, PciMatchParseTest,
+    ::testing::Values(ParseCase{"1234:11e8", true, {0x1234, 0x11E8, 2, 3}},
+                      ParseCase{"1234:11E8,regs=0,rev=0", true, {0x1234, 0x11E8, 0, 0}},
+                      ParseCase{" 1f3c : 0a00 , rev = 5 ", true, {0x1F3C, 0x0A00, 2, 5}},
+                      ParseCase{"abc:1,rev=1,regs=4", true, {0xABC, 0x1, 4, 1}},
+                      ParseCase{"", false, {}}, ParseCase{"1234", false, {}},
+                      ParseCase{"1234:", false, {}}, ParseCase{":11e8", false, {}},
+                      ParseCase{"12345:11e8", false, {}}, ParseCase{"0x1234:11e8", false, {}},
+                      ParseCase{"-1:11e8", false, {}}, ParseCase{"1234:11e8,", false, {}},
+                      ParseCase{"1234:11e8,regs=6", false, {}}, ParseCase{"1234:11e8,regs=", false, {}},
+                      ParseCase{"1234:11e8,regs=1x", false, {}}, ParseCase{"1234:11e8,bar=1", false, {}},
+                      ParseCase{"1234:11e8 regs=1", false, {}}));
+
+struct IdentityCase {
+  const char* value;  // ZEMTRA_PCI_MATCH
+  int32_t slot;       // of the board opened
+  std::size_t registerBytes, revisionBytes;
+  bool message;
+};
+
+class PciMatchTest : public SysfsTest, public ::testing::WithParamInterface<IdentityCase> {};
+
+// A board of the default identity at 02:00.0 (BARs 0x200 and 0x10 long) and
+// another device at 00:04.0 (BARs 2 and 3 0x300 and 0x400 long).
+TEST_P(PciMatchTest, TheVariableChoosesTheBoardsAndTheirBars) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddDevice("0000:00:04.0", 0x1234, 0x11E8, 0x300, 0x400);
+  ::setenv("ZEMTRA_PCI_MATCH", GetParam().value, 1);
+  ReloadPciMatch();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(Count(), 1u);
+  const uint32_t device = Open();
+  EXPECT_EQ(Count(), 1u);
+  const std::string messages = ::testing::internal::GetCapturedStderr();
+  Location location;
+  uint32_t request = 0;
+  ASSERT_EQ(DeviceFind(&location, &request), kSuccess);
+  EXPECT_EQ(location.slot, GetParam().slot);
+  EXPECT_EQ(Registers(device).Length(), GetParam().registerBytes);
+  EXPECT_EQ(Revision(device).Length(), GetParam().revisionBytes);
+  const std::string message = std::string("libZemtra: ZEMTRA_PCI_MATCH: cannot read '") +
+                              GetParam().value + "'";
+  EXPECT_EQ(messages.find(message) == 0 && messages.find('\n') + 1 == messages.size(),
+            GetParam().message)
+      << messages;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, PciMatchTest,
+                         ::testing::Values(IdentityCase{"", 0, 0x200, 0x10, false},
+                                           IdentityCase{"1234:11e8", 4, 0x300, 0x400, false},
+                                           IdentityCase{"1234:11e8,regs=3,rev=3", 4, 0x400, 0x400, false},
+                                           IdentityCase{"1234:11e8,rev=2", 4, 0x300, 0x300, false},
+                                           IdentityCase{"1234", 0, 0x200, 0x10, true}));
 
 TEST_F(SysfsTest, TheRootsComeFromTheEnvironment) {
   EXPECT_EQ(sysfs::SysfsRoot(), tree_.Sys().string());

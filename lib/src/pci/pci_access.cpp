@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pci/pci_match.h"
 #include "pci/register_model.h"
 #include "pci/sim_config.h"
 #include "pci/sim_control.h"
@@ -150,14 +151,15 @@ class Registry {
     return boards[static_cast<std::size_t>(board)].model;
   }
 
-  // Every board that matches the location, real ones first.
-  std::vector<Candidate> Matching(const Location& location) {
+  // Every board that matches the location, real ones first (those of the PCI
+  // identity `pci`).
+  std::vector<Candidate> Matching(const Location& location, const PciMatch& pci) {
     std::vector<Candidate> found;
     if (location.deviceId != kDeviceId || location.vendorId != kVendorId) return found;
     auto matches = [&](int32_t bus, int32_t slot) {
       return (location.bus == -1 || location.bus == bus) && (location.slot == -1 || location.slot == slot);
     };
-    for (sysfs::Board& board : sysfs::Enumerate()) {
+    for (sysfs::Board& board : sysfs::Enumerate(pci)) {
       auto bus = static_cast<int32_t>(board.bus);
       auto slot = static_cast<int32_t>(board.device);
       if (!matches(bus, slot)) continue;
@@ -237,7 +239,7 @@ Result DeviceFind(Location* location, uint32_t* request) {
   if (location == nullptr || request == nullptr) return kNullParameter;
   trace::EnsureLoaded();
   try {
-    std::vector<Candidate> found = registry.Matching(*location);
+    std::vector<Candidate> found = registry.Matching(*location, CurrentPciMatch());
     if (*request == kCountRequest) {
       *request = static_cast<uint32_t>(found.size());
       return kSuccess;
@@ -258,16 +260,17 @@ Result DeviceOpen(Location* location, uint32_t* device) {
   if (location == nullptr || device == nullptr) return kNullParameter;
   trace::EnsureLoaded();
   try {
-    std::vector<Candidate> found = registry.Matching(*location);
+    const PciMatch pci = CurrentPciMatch();
+    std::vector<Candidate> found = registry.Matching(*location, pci);
     if (found.empty()) return kDeviceNotFound;
     Candidate& first = found.front();
     auto open = std::make_shared<OpenDevice>();
     if (first.real) {
       open->real = true;
       open->board = first.board;
-      Result result = sysfs::Map(first.board, kRegisterBar, &open->registers);
+      Result result = sysfs::Map(first.board, pci.registerBar, &open->registers);
       if (result != kSuccess) return result;
-      result = sysfs::Map(first.board, kRevisionBar, &open->revision);
+      result = sysfs::Map(first.board, pci.revisionBar, &open->revision);
       if (result != kSuccess) return result;  // the destructor unmaps BAR 2
     } else {
       open->model = first.model;

@@ -19,7 +19,8 @@
 //   552 (permissions, driver), 553 (out of memory or descriptors) or 551 (gone).
 //   The same board may be opened any number of times.
 // - BaseAddressesGet(dev, &w): entry 2 the register window (BAR 2), entry 3 the
-//   revision window (BAR 3); the others unmapped. 572 for an unknown dev.
+//   revision window (BAR 3; a real board's BARs as pci_match.h sets them); the
+//   others unmapped. 572 for an unknown dev.
 // - DeviceClose(dev): unmaps and forgets dev (551 for an unknown dev). Windows
 //   obtained for it must not be used afterwards. Attached events of a simulated
 //   board handed out for this dev are never signalled again.

@@ -76,7 +76,7 @@ bool ParseName(const char* name, Board* board) {
 std::string SysfsRoot() { return Root("ZEMTRA_SYSFS_ROOT", "/sys"); }
 std::string DevRoot() { return Root("ZEMTRA_DEV_ROOT", "/dev"); }
 
-std::vector<Board> Enumerate() {
+std::vector<Board> Enumerate(const PciMatch& match) {
   std::vector<Board> boards;
   const std::string dir = DevicesDir();
   DIR* d = ::opendir(dir.c_str());
@@ -86,8 +86,8 @@ std::vector<Board> Enumerate() {
     if (!ParseName(entry->d_name, &board)) continue;
     unsigned long vendor = 0, device = 0;
     const std::string base = dir + "/" + board.name;
-    if (!ReadHexFile(base + "/vendor", &vendor) || vendor != kVendorId) continue;
-    if (!ReadHexFile(base + "/device", &device) || device != kDeviceId) continue;
+    if (!ReadHexFile(base + "/vendor", &vendor) || vendor != match.vendor) continue;
+    if (!ReadHexFile(base + "/device", &device) || device != match.device) continue;
     boards.push_back(std::move(board));
   }
   ::closedir(d);

@@ -1,10 +1,11 @@
 // Real boards through Linux sysfs and UIO.
 //
 // Boards are the entries of <sysfs>/bus/pci/devices whose vendor and device
-// files read 0x1f3c and 0x0a00, sorted by domain:bus:device.function. BAR 2
-// and BAR 3 are mapped from resource2/resource3 (shared, read/write, the
-// file's size). Interrupts go through uio_pci_generic: <sysfs>/bus/pci/
-// devices/<name>/uio/uioN names the node <dev>/uioN.
+// files name the PCI identity in force (pci_match.h; 0x1f3c and 0x0a00),
+// sorted by domain:bus:device.function. Its BARs (2 and 3) are mapped from
+// resource<N> (shared, read/write, the file's size). Interrupts go through
+// uio_pci_generic: <sysfs>/bus/pci/devices/<name>/uio/uioN names the node
+// <dev>/uioN.
 //
 // <sysfs> is /sys and <dev> is /dev, unless ZEMTRA_SYSFS_ROOT or
 // ZEMTRA_DEV_ROOT name other directories (for tests; secure_getenv, so never
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "pci/pci_access.h"
+#include "pci/pci_match.h"
 
 namespace zemtra::pci::sysfs {
 
@@ -28,8 +30,9 @@ struct Board {
 std::string SysfsRoot();
 std::string DevRoot();
 
-// The boards present, in ascending domain:bus:device.function order.
-std::vector<Board> Enumerate();
+// The boards of that identity present, in ascending domain:bus:device.function
+// order.
+std::vector<Board> Enumerate(const PciMatch& match);
 
 struct Mapping {
   volatile uint8_t* base = nullptr;
