@@ -69,7 +69,7 @@ inline std::vector<std::string> ReadLines(const fs::path& path) {
 }
 
 // A sysfs tree: <root>/sys/bus/pci/devices/<name>/{vendor,device,resource2,
-// resource3[,uio/uioN]} and a dev directory <root>/dev.
+// resource3,config[,uio/uioN]} and a dev directory <root>/dev.
 class FakeSysfs {
  public:
   FakeSysfs() {
@@ -93,11 +93,12 @@ class FakeSysfs {
     WriteFile(d / "device", text);
     WriteFile(d / "resource2", std::string(bar2, '\0'));
     WriteFile(d / "resource3", std::string(bar3, '\0'));
+    WriteFile(d / "config", std::string(64, '\0'));
     // Readable by everyone whatever the umask (one test runs as nobody).
     for (fs::path p = d; p != dir_.Path() && p.has_parent_path(); p = p.parent_path()) {
       fs::permissions(p, fs::perms(0755));
     }
-    for (const char* f : {"vendor", "device", "resource2", "resource3"}) {
+    for (const char* f : {"vendor", "device", "resource2", "resource3", "config"}) {
       fs::permissions(d / f, fs::perms(0644));
     }
   }

@@ -225,7 +225,7 @@ Result SetInterrupt(uint32_t device, const InterruptSource* source, bool enable)
     open->model->SetBridgeEnabled(enable);
     return kSuccess;
   }
-  return sysfs::UioControl(open->board, enable ? 1u : 0u);
+  return sysfs::UioControl(open->board, enable);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/pci_regs.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,17 +149,27 @@ Result UioNode(const Board& board, std::string* path) {
   return kSuccess;
 }
 
-Result UioControl(const Board& board, uint32_t value) {
-  std::string path;
-  Result result = UioNode(board, &path);
+Result UioControl(const Board& board, bool enable) {
+  std::string node;
+  Result result = UioNode(board, &node);
   if (result != kSuccess) return result;
-  int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const std::string path = DevicesDir() + "/" + board.name + "/config";
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return FromErrno(errno);
-  ssize_t n = ::write(fd, &value, sizeof value);
-  int err = errno;
+  // Only the command register's high byte, so that nothing else the kernel
+  // keeps there is written back.
+  constexpr off_t kAt = PCI_COMMAND + 1;
+  constexpr uint8_t kIntxDisable = PCI_COMMAND_INTX_DISABLE >> 8;
+  uint8_t command = 0;
+  errno = 0;
+  bool done = ::pread(fd, &command, 1, kAt) == 1;
+  if (done) {
+    command = enable ? command & ~kIntxDisable : command | kIntxDisable;
+    done = ::pwrite(fd, &command, 1, kAt) == 1;
+  }
+  const int err = errno;
   ::close(fd);
-  if (n != static_cast<ssize_t>(sizeof value)) return n < 0 ? FromErrno(err) : kDriverNotFound;
-  return kSuccess;
+  return done ? kSuccess : FromErrno(err);
 }
 
 Result UioOpen(const Board& board, int* fd) {

@@ -5,7 +5,7 @@
 // sorted by domain:bus:device.function. Its BARs (2 and 3) are mapped from
 // resource<N> (shared, read/write, the file's size). Interrupts go through
 // uio_pci_generic: <sysfs>/bus/pci/devices/<name>/uio/uioN names the node
-// <dev>/uioN.
+// <dev>/uioN; its interrupt is masked in config space (UioControl).
 //
 // <sysfs> is /sys and <dev> is /dev, unless ZEMTRA_SYSFS_ROOT or
 // ZEMTRA_DEV_ROOT name other directories (for tests; secure_getenv, so never
@@ -47,8 +47,12 @@ void Unmap(Mapping* mapping);
 
 // The board's UIO node (<dev>/uioN); 552 when no UIO driver is bound.
 Result UioNode(const Board& board, std::string* path);
-// Writes the 32-bit value to the UIO node: 1 enables (re-arms), 0 disables.
-Result UioControl(const Board& board, uint32_t value);
+// Enables (re-arms) or disables the interrupt of a board bound to UIO: clears
+// or sets INTx Disable in its PCI command register through <sysfs>/bus/pci/
+// devices/<name>/config. uio_pci_generic masks the interrupt that way when one
+// arrives and has no irqcontrol (a write to the node fails with ENOSYS).
+// 552 when no UIO driver is bound.
+Result UioControl(const Board& board, bool enable);
 // Opens the UIO node read/write; the descriptor is the caller's.
 Result UioOpen(const Board& board, int* fd);
 
