@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6
   libgl1-mesa-dev
   xvfb xauth imagemagick fonts-dejavu-core xdg-utils locales
+  qemu-system-x86 linux-image-amd64 busybox-static cpio
 )
 
 # The tests format numbers in an English and a German locale.
