@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "pci/sim_config.h"
+
 namespace zemtra::pci {
 namespace {
 
@@ -61,7 +63,7 @@ PciMatch FromEnvironment() {
   if (!ParsePciMatch(value, &match, &error)) {
     std::fprintf(stderr,
                  "libZemtra: ZEMTRA_PCI_MATCH: cannot read '%s': %s; using 1f3c:0a00,regs=2,rev=3\n",
-                 value, error.c_str());
+                 sim::Printable(value).c_str(), error.c_str());
   }
   return match;
 }
@@ -77,7 +79,7 @@ bool ParsePciMatch(std::string_view text, PciMatch* match, std::string* error) {
         Trim(text.substr(start, comma == std::string_view::npos ? comma : comma - start));
     if (first ? !ParseIds(item, &parsed) : !ParseWindow(item, &parsed)) {
       *error = first ? "the IDs are not VVVV:DDDD in hex"
-                     : "'" + std::string(item) + "' is not regs=N or rev=N with N from 0 to 5";
+                     : "'" + sim::Printable(item) + "' is not regs=N or rev=N with N from 0 to 5";
       return false;
     }
     if (comma == std::string_view::npos) break;

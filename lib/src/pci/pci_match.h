@@ -21,7 +21,7 @@ struct PciMatch {
 };
 
 // Reads a ZEMTRA_PCI_MATCH value. On a bad one returns false, leaves *match
-// alone and says why in *error.
+// alone and says why in *error (bytes escaped as sim::Printable does).
 bool ParsePciMatch(std::string_view text, PciMatch* match, std::string* error);
 
 // The identity in force: ZEMTRA_PCI_MATCH (secure_getenv), read at the first

@@ -78,9 +78,8 @@ bool ParseSignals(std::string_view value, bool (*chosen)[kSignalCount], std::str
   }
 }
 
-// The message goes to a terminal: every byte but printable ASCII is shown as
-// \xHH (and a backslash doubled), so a value cannot move the cursor, recolour
-// or retitle the terminal, or forge a line of its own.
+}  // namespace
+
 std::string Printable(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
@@ -96,8 +95,6 @@ std::string Printable(std::string_view text) {
   }
   return out;
 }
-
-}  // namespace
 
 bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error) {
   *config = SimConfig{};

@@ -27,4 +27,9 @@ inline constexpr int kMaxBoards = 64;
 // with every byte but printable ASCII shown as \xHH.
 bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error);
 
+// The text with every byte but printable ASCII shown as \xHH and a backslash
+// doubled, for messages about a value: it cannot move the cursor, recolour or
+// retitle the terminal, or forge a line of its own.
+std::string Printable(std::string_view text);
+
 }  // namespace zemtra::pci::sim
