@@ -26,7 +26,10 @@ void ShowExceptionBox(const QString& message) {
 void InitApplication() {
   QApplication::setApplicationName(QStringLiteral("Zemtra_Monitor"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/zemtra/icon.png")));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+  // The title reaches task bars through the desktop entry of this name. A
+  // display name would do it too, but Qt appends that to every window's
+  // caption on X11 and Wayland.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopEntry));
   SetApplicationHelpFile(QString::fromLatin1(kHelpFileName));
 }
 

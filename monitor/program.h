@@ -5,8 +5,11 @@
 // Application title and the bare name of the help file.
 inline constexpr const char* kApplicationTitle = "Kestova Zemtra Monitor";
 inline constexpr const char* kHelpFileName = "Zemtra Monitor Help";
+// The installed desktop entry (zemtra-monitor.desktop), named for "Kestova Zemtra Monitor".
+inline constexpr const char* kDesktopEntry = "zemtra-monitor";
 
-// Sets the title and the help file of the running application.
+// Ties the running application to its desktop entry, which gives task bars
+// its title, and sets its help file.
 void InitApplication();
 
 // Creates Form1, FormSplash, AboutBox, FormSelectCard and FormRegAccess in

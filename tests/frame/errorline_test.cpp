@@ -141,7 +141,7 @@ class ErrorLineTest : public QObject {
     QVERIFY(!AboutBox->isVisible());
     QVERIFY(!FormSelectCard->isVisible());
     InitApplication();
-    QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Kestova Zemtra Monitor"));
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("zemtra-monitor"));
     QCOMPARE(QFileInfo(ApplicationHelpCollection()).fileName(), QStringLiteral("Zemtra Monitor Help.qhc"));
     QCOMPARE(QFileInfo(ApplicationHelpCollection()).absolutePath(), QCoreApplication::applicationDirPath());
   }
