@@ -208,12 +208,8 @@ void TFormRegAccess::ButtonShowHideClick(QObject*) {
   const bool showMap = ShowHideFlag != 0;
   ShowHideFlag = showMap ? 0 : 1;
   ButtonShowHide->setText(showMap ? QStringLiteral("Hide Addr Map") : QStringLiteral("Show Addr Map"));
-  if (showMap) {
-    setMaximumWidth(kMaxWidth);
-    resize(kMaxWidth, height());
-  } else {
-    setMaximumWidth(kMinWidth);
-  }
+  // The border is fixed: only this button changes the width.
+  setFixedSize(showMap ? kMaxWidth : kMinWidth, height());
   // The parts of the bit display that would still fall inside the narrow form.
   for (QWidget* part : {static_cast<QWidget*>(UpperBitsLbl), static_cast<QWidget*>(LowerBitsLbl),
                         static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel9)})

@@ -102,6 +102,7 @@ class TFormRegAccess : public QDialog {
   std::array<QString, regaccess::kDefinedKindCount> RegisterNameTable;
   std::array<regaccess::BitNames, regaccess::kDefinedKindCount> BitDefinitionTable;
 
+  // The two fixed widths of the dialog: map hidden, map shown.
   static constexpr int kMinWidth = 210;
   static constexpr int kMaxWidth = 550;
 

@@ -73,7 +73,7 @@ void TFormRegAccess::BuildControls() {
   setObjectName(QStringLiteral("FormRegAccess"));
   setWindowTitle(QStringLiteral("Direct Register Access"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setProperty("helpContext", 11);
   QPalette tooltip = palette();
   tooltip.setColor(QPalette::Window, tooltip.color(QPalette::ToolTipBase));
@@ -88,10 +88,7 @@ void TFormRegAccess::BuildControls() {
   map->setGeometry(kMinWidth, 0, kMaxWidth - kMinWidth, top);
   BuildBitBlock(top);
 
-  setMinimumWidth(kMinWidth);
-  setMaximumWidth(kMaxWidth);
-  setFixedHeight(LowerBitsLbl->geometry().bottom() + 1 + kMargin);
-  resize(kMaxWidth, height());
+  setFixedSize(kMaxWidth, LowerBitsLbl->geometry().bottom() + 1 + kMargin);
 
   connect(ButtonSend16, &QPushButton::clicked, this, [this] { ButtonSend16Click(ButtonSend16); });
   connect(ButtonSend32, &QPushButton::clicked, this, [this] { ButtonSend32Click(ButtonSend32); });

@@ -137,32 +137,36 @@ class RegAccessWindow : public QObject {
       QVERIFY(InDialog(panel, dialog_.get()).right() < TFormRegAccess::kMaxWidth);
   }
 
-  void showHideTogglesBetweenTheTwoWidths() {
+  // Each state has a fixed border: a resize, by the user or the window
+  // manager, changes nothing; only the button switches between the widths.
+  void showHideSwitchesBetweenTwoFixedSizes_data() {
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("bitsShown");
+    QTest::newRow("map shown") << 0 << 550 << "Hide Addr Map" << true;
+    QTest::newRow("map hidden") << 1 << 210 << "Show Addr Map" << false;
+    QTest::newRow("map shown again") << 2 << 550 << "Hide Addr Map" << true;
+  }
+
+  void showHideSwitchesBetweenTwoFixedSizes() {
+    QFETCH(int, clicks);
+    QFETCH(int, width);
+    QFETCH(QString, caption);
+    QFETCH(bool, bitsShown);
     ShowActive();
     const int height = dialog_->height();
-    QCOMPARE(dialog_->width(), 550);
-    QCOMPARE(dialog_->minimumHeight(), dialog_->maximumHeight());
-
-    dialog_->ButtonShowHide->click();
-    QCOMPARE(dialog_->ShowHideFlag, 1);
-    QCOMPARE(dialog_->ButtonShowHide->text(), QStringLiteral("Show Addr Map"));
-    QCOMPARE(dialog_->maximumWidth(), 210);
-    QTRY_COMPARE(dialog_->width(), 210);
-    QCOMPARE(dialog_->height(), height);
+    for (int i = 0; i < clicks; ++i) dialog_->ButtonShowHide->click();
+    QCOMPARE(dialog_->ShowHideFlag, clicks % 2);
+    QCOMPARE(dialog_->ButtonShowHide->text(), caption);
+    QCOMPARE(dialog_->minimumSize(), QSize(width, height));
+    QCOMPARE(dialog_->maximumSize(), QSize(width, height));
+    dialog_->resize(380, height + 40);
+    QTRY_COMPARE(dialog_->size(), QSize(width, height));
     for (const QWidget* part : {static_cast<QWidget*>(dialog_->UpperBitsLbl), static_cast<QWidget*>(dialog_->LowerBitsLbl),
                                 static_cast<QWidget*>(dialog_->Panel1), static_cast<QWidget*>(dialog_->Panel9)})
-      QVERIFY(!part->isVisible());
+      QCOMPARE(part->isVisible(), bitsShown);
     QVERIFY(dialog_->Panel2->isVisibleTo(dialog_.get()));
-
-    dialog_->ButtonShowHide->click();
-    QCOMPARE(dialog_->ShowHideFlag, 0);
-    QCOMPARE(dialog_->ButtonShowHide->text(), QStringLiteral("Hide Addr Map"));
-    QCOMPARE(dialog_->maximumWidth(), 550);
-    QTRY_COMPARE(dialog_->width(), 550);
-    QCOMPARE(dialog_->height(), height);
-    QVERIFY(dialog_->Panel1->isVisible());
-    QVERIFY(dialog_->UpperBitsLbl->isVisible());
-    QCOMPARE(dialog_->minimumWidth(), 210);
   }
 
   void escapeHidesAndKeepsTheContents() {
