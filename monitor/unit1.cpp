@@ -50,6 +50,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   FormCreate(this);
   // The card is searched about two seconds after the window exists.
   Timer3->start();
+  // What the contents and the menu bar need, or what the screen leaves.
+  adjustSize();
   CenterOnScreen(this);
 }
 

@@ -2,12 +2,14 @@
 // handlers. Across the top the optic groups and "Display Units"; below them
 // the three axis groups and, on the right, Info, Reference and the two
 // register groups; under the axis groups the buttons and the Update, Global
-// Interrupt and Filter groups; the error line across the bottom.
+// Interrupt and Filter groups; the error line across the bottom. All of it
+// scrolls inside the window when the screen is smaller than the form.
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "screen_fit_area.h"
 #include "unit1.h"
 #include "unit1_layout_parts.h"
 #include "unit1_panels.h"
@@ -120,8 +122,8 @@ QGroupBox* AxisGroup(TForm1& form, QWidget* parent, const AxisControls& axis) {
 }  // namespace
 
 void TForm1::BuildLayout() {
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
+  auto* central = new QWidget;
+  setCentralWidget(new TScreenFitArea(central, this));
   auto* grid = new QGridLayout(central);
   for (int i = 0; i < unit1::kAxisCount; ++i) grid->addWidget(OpticGroup(*this, central, kAxes[i]), 0, i);
   grid->addWidget(UnitGroup(*this, central), 0, 3);
@@ -130,6 +132,4 @@ void TForm1::BuildLayout() {
   grid->addLayout(BottomRow(*this, central), 2, 0, 1, 3);
   grid->addWidget(ErrorLine(*this, central), 3, 0, 1, 4);
   grid->setRowStretch(1, 1);
-  // The window's default size is what its contents need.
-  adjustSize();
 }

@@ -1,10 +1,13 @@
 // The main window's controls as the layout makes them: names, captions,
 // hints, help contexts, initial states, the tab order of an axis group and
-// the Close button.
+// the Close button; and the window on screens with and without room for it.
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "panel_harness.h"
@@ -147,6 +150,50 @@ class LayoutTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.BitBtnClose->click();
     QVERIFY(!form.isVisible());
+  }
+
+  // With room on the screen the window is as large as its contents and they
+  // never scroll, however small it is made. On a smaller screen the window
+  // fits the screen and the contents scroll, unsqueezed, down to the bottom
+  // row and the error line.
+  void contentsScrollOnlyOnAScreenSmallerThanTheForm_data() {
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("1920x1200") << "desk" << false;
+    QTest::newRow("1280x720") << "laptop" << true;
+    QTest::newRow("1024x600") << "netbook" << true;
+  }
+
+  void contentsScrollOnlyOnAScreenSmallerThanTheForm() {
+    QFETCH(QString, screen);
+    QFETCH(bool, scrolls);
+    Window window;
+    TForm1& form = window.form;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const auto target = std::find_if(screens.begin(), screens.end(), [&](QScreen* s) { return s->name() == screen; });
+    QVERIFY(target != screens.end());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.setScreen(*target);
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.screen(), *target);
+    if (!scrolls) form.resize(1, 1);
+
+    const QSize room = (*target)->availableGeometry().size();
+    QVERIFY2(form.frameGeometry().width() <= room.width() && form.frameGeometry().height() <= room.height(),
+             qPrintable(QStringLiteral("%1x%2").arg(form.frameGeometry().width()).arg(form.frameGeometry().height())));
+    auto* area = qobject_cast<QScrollArea*>(form.centralWidget());
+    QVERIFY(area);
+    QCoreApplication::processEvents();  // the scroll bars follow the size in a later layout pass
+    QCOMPARE(area->verticalScrollBar()->isVisible() || area->horizontalScrollBar()->isVisible(), scrolls);
+    const QWidget* contents = area->widget();
+    QVERIFY(contents->width() >= contents->minimumSizeHint().width());
+    QVERIFY(contents->height() >= contents->minimumSizeHint().height());
+    for (QWidget* bottom : {static_cast<QWidget*>(form.BitBtnClose), static_cast<QWidget*>(form.LabelErrorData)}) {
+      area->ensureWidgetVisible(bottom, 0, 0);
+      const QRect seen(bottom->mapTo(area->viewport(), QPoint()), bottom->size());
+      QVERIFY(seen.top() >= 0 && seen.bottom() < area->viewport()->height());
+    }
   }
 };
 
