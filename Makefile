@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMTRA_WERROR=ON
 CTEST       = ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-fast asan tsan bench screenshot install clean
+.PHONY: all deps build run test test-fast asan tsan bench mutants screenshot install clean
 
 all: build
 
@@ -45,6 +45,11 @@ tsan: deps
 bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
 
+# How many seeded faults the tests catch (scripts/mutants.list); slow, so not
+# part of test. Options through MUTANTS, e.g. make mutants MUTANTS="-c HEAD~3 -f cli-".
+mutants: deps
+	@./scripts/mutants.sh $(MUTANTS)
+
 screenshot: build
 	@./scripts/screenshots.sh $(BUILD)
 
@@ -52,4 +57,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-mutants
