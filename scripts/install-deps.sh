@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6
   libgl1-mesa-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest
   xvfb xauth x11-utils imagemagick fonts-dejavu-core xdg-utils locales
   qemu-system-x86 linux-image-amd64 busybox-static cpio
 )
