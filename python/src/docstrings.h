@@ -109,9 +109,10 @@ Waits for the board's interrupt from the given sources, Status flags such as
 Status.A1_GLITCH | Status.REF_NO_SIG: enables them in the interrupt mask, sets
 IRQ Enable and the bridge source, clears their latched errors so that the next
 occurrence latches, and waits (without the GIL). Returns the sources that
-latched. Raises TimeoutError after timeout seconds (None: no limit) and
-KeyboardInterrupt on Ctrl-C. The interrupt mask and configuration word are put
-back as they were on every way out.)";
+latched. Raises TimeoutError after timeout seconds (None: no limit),
+KeyboardInterrupt on Ctrl-C and OSError when the event fails (a board removed
+from the bus). The interrupt mask and configuration word are put back as they
+were on every way out.)";
 
 inline constexpr const char* kBoards = R"(boards() -> list[BoardInfo]
 

@@ -55,25 +55,32 @@ class InterruptEvent {
   InterruptEvent(const InterruptEvent&) = delete;
   InterruptEvent& operator=(const InterruptEvent&) = delete;
 
-  // True when signalled before `endNs` (0 = no limit). Runs without the GIL.
-  bool Wait(int64_t endNs, SignalCheck& signals) const;
+  enum class Outcome { kSignalled, kTimedOut, kFailed };
+  // Waits until signalled or `endNs` (0 = no limit); kFailed leaves errno
+  // set. Runs without the GIL.
+  Outcome Wait(int64_t endNs, SignalCheck& signals) const;
 
  private:
   int fd_ = -1;
 };
 
-bool InterruptEvent::Wait(int64_t endNs, SignalCheck& signals) const {
+InterruptEvent::Outcome InterruptEvent::Wait(int64_t endNs, SignalCheck& signals) const {
   for (;;) {
     const int64_t nowNs = MonotonicNs();
-    if (endNs != 0 && nowNs >= endNs) return false;
+    if (endNs != 0 && nowNs >= endNs) return Outcome::kTimedOut;
     const int64_t wakeNs = std::min(endNs == 0 ? INT64_MAX : endNs, signals.dueNs());
     const int timeoutMs = wakeNs == INT64_MAX ? -1
                                               : static_cast<int>(std::min<int64_t>(
                                                     (wakeNs - nowNs + 999'999) / 1'000'000, INT32_MAX));
     pollfd event{fd_, POLLIN, 0};
     const int ready = ::poll(&event, 1, timeoutMs);
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
+    if (ready > 0) {
+      // A board removed from the bus leaves its UIO event in error: no interrupt came.
+      if ((event.revents & (POLLERR | POLLHUP | POLLNVAL)) == 0) return Outcome::kSignalled;
+      errno = ENODEV;
+      return Outcome::kFailed;
+    }
+    if (ready < 0 && errno != EINTR) return Outcome::kFailed;
     if (ready < 0) {
       signals.CheckNow(MonotonicNs());
     } else {
@@ -106,13 +113,17 @@ py::object WaitInterrupt(const Board& board, int64_t sources, std::optional<doub
   // interrupt again, so clear the chosen ones and let them latch anew.
   uint16_t latched = 0;
   Check("ZemtraClearStatusBits", ZemtraClearStatusBits(handle, status, &latched));
-  bool signalled = false;
+  InterruptEvent::Outcome outcome = InterruptEvent::Outcome::kFailed;
   SignalCheck signals;
   {
     const py::gil_scoped_release released;
-    signalled = event.Wait(endNs, signals);
+    outcome = event.Wait(endNs, signals);
   }
-  if (!signalled) {
+  if (outcome == InterruptEvent::Outcome::kFailed) {
+    PyErr_SetFromErrno(PyExc_OSError);
+    throw py::error_already_set();
+  }
+  if (outcome == InterruptEvent::Outcome::kTimedOut) {
     PyErr_SetString(PyExc_TimeoutError, "no interrupt from the chosen sources in time");
     throw py::error_already_set();
   }
