@@ -30,7 +30,6 @@ py::object ToSample(const RawSample& raw, const Conversion& conversion) {
 
 ErrorCode SampleAll(DeviceHandle handle, RawSample& sample) {
   uint16_t sampleStatus = 0;
-  sample = RawSample{};
   const ErrorCode code =
       ZemtraGetRawPosVelAll(handle, &sample.position[0], &sample.velocity[0], &sample.position[1],
                             &sample.velocity[1], &sample.position[2], &sample.velocity[2], &sampleStatus);

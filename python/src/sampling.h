@@ -13,7 +13,8 @@ namespace zemtra::python {
 
 namespace py = pybind11;
 
-// One sample of the three axes in raw counts; an invalid axis's counts are 0.
+// One sample of the three axes in raw counts; SampleAll leaves an invalid
+// axis's counts as they were, as the library does.
 struct RawSample {
   std::array<int32_t, ZEMTRA_AXIS_COUNT> position{};
   std::array<int32_t, ZEMTRA_AXIS_COUNT> velocity{};
