@@ -6,13 +6,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -182,6 +186,49 @@ class PciTest : public ::testing::Test {
 inline bool Readable(int fd, int timeoutMs = 0) {
   pollfd p{fd, POLLIN, 0};
   return ::poll(&p, 1, timeoutMs) == 1 && (p.revents & POLLIN);
+}
+
+// What a child process gave: its exit status (-1 when it had to be killed at
+// the deadline, or died of a signal) and what it wrote to standard error.
+struct ChildOutcome {
+  int status = -1;
+  std::string err;
+};
+
+// Runs `body` in a forked child, its return value the exit status, and waits
+// for it at most `timeoutMs`.
+inline ChildOutcome RunInChild(const std::function<int()>& body, int timeoutMs = 10000) {
+  int err[2];
+  if (::pipe2(err, O_CLOEXEC) != 0) return {};
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::dup2(err[1], STDERR_FILENO);
+    ::_exit(body());
+  }
+  ::close(err[1]);
+  ChildOutcome outcome;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  int status = 0;
+  char buffer[512];
+  pollfd p{err[0], POLLIN, 0};
+  while (::waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(child, SIGKILL);
+      ::waitpid(child, &status, 0);
+      break;
+    }
+    if (::poll(&p, 1, 10) == 1) {
+      const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
+      if (n > 0) outcome.err.append(buffer, static_cast<std::size_t>(n));
+      if (n <= 0) p.fd = -1;  // closed by the child: just wait
+    }
+  }
+  for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;) {
+    outcome.err.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(err[0]);
+  if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+  return outcome;
 }
 
 }  // namespace zemtra::pci::testing

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -298,23 +299,6 @@ TEST_F(SysfsTest, InterruptAttachOpensTheUioNode) {
   EXPECT_EQ(BaseAddressesGet(device, &windows), kSuccess);
 }
 
-TEST_F(SysfsTest, TheUioEventIsNeverDescriptorZero) {
-  tree_.AddDevice("0000:02:00.0");
-  tree_.AddUio("0000:02:00.0", 0);
-  uint32_t device = Open();
-  // Without standard input the node would open as descriptor 0, which reads
-  // as "no event".
-  EXPECT_EXIT(
-      {
-        ::close(0);
-        uint32_t event = 0;
-        const bool ok = IntrAttach(device, InterruptSource(), &event) == kSuccess && event != 0 &&
-                        ::fcntl(0, F_GETFD) < 0;
-        std::exit(ok ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
 TEST_F(SysfsTest, NoUioDriverGivesAFailureCode) {
   tree_.AddDevice("0000:02:00.0");
   uint32_t device = Open();
@@ -406,6 +390,69 @@ INSTANTIATE_TEST_SUITE_P(
                      "libZemtra: ZEMTRA_PCI_MATCH: cannot read '1234:11e8,\\x1b]0;x\\x07': "
                      "'\\x1b]0;x\\x07' is not regs=N or rev=N with N from 0 to 5; using "
                      "1f3c:0a00,regs=2,rev=3\n"}));
+
+// One use of the library's own descriptors; true when it worked. `given` gets
+// a descriptor handed to the caller, if any.
+struct OwnDescriptorUse {
+  const char* name;
+  bool (*use)(const sysfs::Board& board, int* given);
+};
+
+const OwnDescriptorUse kOwnDescriptorUses[] = {
+    {"Trace", [](const sysfs::Board&, int*) { return trace::Reload(), trace::Active(); }},
+    {"SysfsEnumeration", [](const sysfs::Board&, int*) { return sysfs::Enumerate(PciMatch()).size() == 1; }},
+    {"ResourceFile",
+     [](const sysfs::Board& board, int*) {
+       sysfs::Mapping mapping;
+       const bool mapped = sysfs::Map(board, kRegisterBar, &mapping) == kSuccess;
+       sysfs::Unmap(&mapping);
+       return mapped;
+     }},
+    {"UioControl", [](const sysfs::Board& board, int*) { return sysfs::UioControl(board, true) == kSuccess; }},
+    {"UioNode", [](const sysfs::Board& board, int* given) { return sysfs::UioOpen(board, given) == kSuccess; }},
+};
+
+void PrintTo(const OwnDescriptorUse& use, std::ostream* out) { *out << use.name; }
+
+class OwnDescriptorTest : public SysfsTest, public ::testing::WithParamInterface<OwnDescriptorUse> {};
+
+// In a process started with 0, 1 and 2 closed, a descriptor of the library's
+// there would take the place of standard input, output or error.
+TEST_P(OwnDescriptorTest, NeverZeroOneOrTwoAndCloseOnExec) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddUio("0000:02:00.0", 0);
+  TempDir dir;
+  ::setenv("ZEMTRA_TRACE", (dir.Path() / "trace").c_str(), 1);
+  sysfs::Board board;
+  board.bus = 2;
+  board.name = "0000:02:00.0";
+  const ChildOutcome outcome = RunInChild([&] {
+    for (int fd = 0; fd <= 2; ++fd) ::close(fd);
+    // The lowest free descriptor is 0, then 1, then 2.
+    for (int lowest = 0; lowest <= 2; ++lowest) {
+      int given = -1;
+      if (!GetParam().use(board, &given)) return 1;
+      if (given != -1 && (given <= 2 || (::fcntl(given, F_GETFD) & FD_CLOEXEC) == 0)) return 2;
+      for (int fd = lowest; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0) return 3;
+      }
+      ::open("/dev/null", O_RDONLY);
+    }
+    // With no descriptor above 2 to be had, the library must do without.
+    for (int fd = 0; fd <= 2; ++fd) ::close(fd);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = 3;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return 4;
+    int given = -1;
+    return GetParam().use(board, &given) ? 5 : 0;
+  });
+  EXPECT_EQ(outcome.status, 0) << "1 failed with 0, 1 or 2 free; 2 handed out 0, 1, 2 or without "
+                                  "close-on-exec; 3 kept 0, 1 or 2; 5 took 0, 1 or 2";
+}
+
+INSTANTIATE_TEST_SUITE_P(Uses, OwnDescriptorTest, ::testing::ValuesIn(kOwnDescriptorUses),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(SysfsTest, TheRootsComeFromTheEnvironment) {
   EXPECT_EQ(sysfs::SysfsRoot(), tree_.Sys().string());

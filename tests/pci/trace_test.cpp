@@ -89,6 +89,64 @@ TEST_F(TraceTest, AnUnopenablePathGivesOneMessageAndTheLibraryWorksOn) {
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
+// What ZEMTRA_TRACE may name, made at `path`; a descriptor to close after
+// the case, or -1.
+struct TraceTarget {
+  const char* name;
+  int (*make)(const fs::path& path);
+  bool traced;
+  bool byAnotherUser = false;  // the library runs as nobody, the file is root's
+};
+
+const TraceTarget kTraceTargets[] = {
+    {"RegularFile", [](const fs::path& path) { return WriteFile(path, ""), -1; }, true},
+    {"SymbolicLink",
+     [](const fs::path& path) {
+       WriteFile(path.parent_path() / "target", "");
+       fs::create_symlink(path.parent_path() / "target", path);
+       return -1;
+     },
+     false},
+    {"FifoWithoutReader", [](const fs::path& path) { return ::mkfifo(path.c_str(), 0600), -1; }, false},
+    {"FifoWithReader",
+     [](const fs::path& path) {
+       ::mkfifo(path.c_str(), 0600);
+       return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+     },
+     false},
+    {"Directory", [](const fs::path& path) { return fs::create_directory(path), -1; }, false},
+    {"AnotherUsersFile",
+     [](const fs::path& path) {
+       WriteFile(path, "");
+       fs::permissions(path, fs::perms(0666));
+       return -1;
+     },
+     false, true},
+};
+
+void PrintTo(const TraceTarget& target, std::ostream* out) { *out << target.name; }
+
+class TraceTargetTest : public TraceTest, public ::testing::WithParamInterface<TraceTarget> {};
+
+// In a child process, with a deadline: an unsafe open of a FIFO never returns.
+TEST_P(TraceTargetTest, OnlyARegularFileOfTheUsersOwnIsTraced) {
+  const TraceTarget& target = GetParam();
+  if (target.byAnotherUser && ::geteuid() != 0) GTEST_SKIP() << "needs root to own a file nobody may write";
+  const int keep = target.make(path_);
+  const ChildOutcome outcome = RunInChild([&] {
+    if (target.byAnotherUser && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 10;
+    ::setenv("ZEMTRA_TRACE", path_.c_str(), 1);
+    trace::Reload();
+    return trace::Active() ? 1 : 0;
+  });
+  if (keep >= 0) ::close(keep);
+  EXPECT_EQ(outcome.status, target.traced ? 1 : 0) << "-1: hung or crashed\n" << outcome.err;
+  EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), target.traced ? 0 : 1) << outcome.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, TraceTargetTest, ::testing::ValuesIn(kTraceTargets),
+                         [](const auto& param) { return std::string(param.param.name); });
+
 TEST_F(TraceTest, TheEnvironmentIsReadAtTheFirstFind) {
   ASSERT_TRUE(sim::Configure("motion=off"));
   ::setenv("ZEMTRA_TRACE", path_.c_str(), 1);

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <tuple>
 
+#include "pci/own_descriptors.h"
+
 namespace zemtra::pci::sysfs {
 namespace {
 
@@ -43,7 +45,7 @@ Result FromErrno(int err) {
 
 // Reads a small sysfs attribute such as "0x1f3c\n" as a number.
 bool ReadHexFile(const std::string& path, unsigned long* value) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = OpenOwn(path.c_str(), O_RDONLY);
   if (fd < 0) return false;
   char text[32];
   ssize_t n = ::read(fd, text, sizeof text - 1);
@@ -77,19 +79,20 @@ bool ParseName(const char* name, Board* board) {
 std::string SysfsRoot() { return Root("ZEMTRA_SYSFS_ROOT", "/sys"); }
 std::string DevRoot() { return Root("ZEMTRA_DEV_ROOT", "/dev"); }
 
+bool Matches(const Board& board, const PciMatch& match) {
+  const std::string base = DevicesDir() + "/" + board.name;
+  unsigned long vendor = 0, device = 0;
+  return ReadHexFile(base + "/vendor", &vendor) && vendor == match.vendor &&
+         ReadHexFile(base + "/device", &device) && device == match.device;
+}
+
 std::vector<Board> Enumerate(const PciMatch& match) {
   std::vector<Board> boards;
-  const std::string dir = DevicesDir();
-  DIR* d = ::opendir(dir.c_str());
+  DIR* d = OpenOwnDir(DevicesDir().c_str());
   if (d == nullptr) return boards;
   while (const dirent* entry = ::readdir(d)) {
     Board board;
-    if (!ParseName(entry->d_name, &board)) continue;
-    unsigned long vendor = 0, device = 0;
-    const std::string base = dir + "/" + board.name;
-    if (!ReadHexFile(base + "/vendor", &vendor) || vendor != match.vendor) continue;
-    if (!ReadHexFile(base + "/device", &device) || device != match.device) continue;
-    boards.push_back(std::move(board));
+    if (ParseName(entry->d_name, &board) && Matches(board, match)) boards.push_back(std::move(board));
   }
   ::closedir(d);
   std::sort(boards.begin(), boards.end(), [](const Board& a, const Board& b) {
@@ -102,7 +105,7 @@ std::vector<Board> Enumerate(const PciMatch& match) {
 Result Map(const Board& board, int bar, Mapping* mapping) {
   *mapping = Mapping{};
   const std::string path = DevicesDir() + "/" + board.name + "/resource" + std::to_string(bar);
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+  int fd = OpenOwn(path.c_str(), O_RDWR | O_NOCTTY);
   if (fd < 0) return FromErrno(errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -133,8 +136,11 @@ void Unmap(Mapping* mapping) {
 
 Result UioNode(const Board& board, std::string* path) {
   const std::string dir = DevicesDir() + "/" + board.name + "/uio";
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) return kDriverNotFound;
+  DIR* d = OpenOwnDir(dir.c_str());
+  if (d == nullptr) {
+    const Result result = FromErrno(errno);
+    return result == kInsufficientResources ? result : kDriverNotFound;
+  }
   std::string found;
   while (const dirent* entry = ::readdir(d)) {
     unsigned number;
@@ -154,7 +160,7 @@ Result UioControl(const Board& board, bool enable) {
   Result result = UioNode(board, &node);
   if (result != kSuccess) return result;
   const std::string path = DevicesDir() + "/" + board.name + "/config";
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+  int fd = OpenOwn(path.c_str(), O_RDWR | O_NOCTTY);
   if (fd < 0) return FromErrno(errno);
   // Only the command register's high byte, so that nothing else the kernel
   // keeps there is written back.
@@ -176,17 +182,8 @@ Result UioOpen(const Board& board, int* fd) {
   std::string path;
   Result result = UioNode(board, &path);
   if (result != kSuccess) return result;
-  int opened = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
+  const int opened = OpenOwn(path.c_str(), O_RDWR | O_NOCTTY);
   if (opened < 0) return FromErrno(errno);
-  if (opened == 0) {
-    // With standard input closed the node lands on 0, which callers read as
-    // "no event": move it.
-    const int moved = ::fcntl(opened, F_DUPFD_CLOEXEC, 1);
-    const int err = errno;
-    ::close(opened);
-    if (moved < 0) return FromErrno(err);
-    opened = moved;
-  }
   *fd = opened;
   return kSuccess;
 }

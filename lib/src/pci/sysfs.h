@@ -33,6 +33,8 @@ std::string DevRoot();
 // The boards of that identity present, in ascending domain:bus:device.function
 // order.
 std::vector<Board> Enumerate(const PciMatch& match);
+// Whether the board's entry is there and reads that identity's IDs.
+bool Matches(const Board& board, const PciMatch& match);
 
 struct Mapping {
   volatile uint8_t* base = nullptr;
@@ -45,7 +47,8 @@ struct Mapping {
 Result Map(const Board& board, int bar, Mapping* mapping);
 void Unmap(Mapping* mapping);
 
-// The board's UIO node (<dev>/uioN); 552 when no UIO driver is bound.
+// The board's UIO node (<dev>/uioN); 552 when no UIO driver is bound, 553
+// when no descriptor is left to look.
 Result UioNode(const Board& board, std::string* path);
 // Enables (re-arms) or disables the interrupt of a board bound to UIO: clears
 // or sets INTx Disable in its PCI command register through <sysfs>/bus/pci/

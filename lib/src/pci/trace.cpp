@@ -1,6 +1,7 @@
 #include "pci/trace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "pci/own_descriptors.h"
 #include "pci/pci_access.h"
 
 namespace zemtra::pci {
@@ -21,17 +23,44 @@ std::atomic<int> g_traceFd{-1};
 std::atomic<bool> g_loaded{false};
 std::mutex g_loadMutex;
 
+// Whether `fd`, opened for `path` (or -1 with `openError`), is a file to trace
+// to; if not, says why on standard error. Only a regular file of the user's
+// own is taken: a symbolic link, or a file that another user planted at a
+// predictable path, would hand the trace to someone else, and a FIFO or a
+// device could block every register access.
+bool Acceptable(const char* path, int fd, int openError) {
+  struct stat st {};
+  const char* refusal = nullptr;
+  if (fd < 0 && openError == ELOOP) {
+    refusal = "is a symbolic link";
+  } else if (fd < 0 && openError == ENXIO) {
+    refusal = "is not a regular file";  // a FIFO without a reader, a socket
+  } else if (fd < 0) {
+    std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: cannot open '%s' (%s); no register trace\n", path,
+                 std::strerror(openError));
+    return false;
+  } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    refusal = "is not a regular file";
+  } else if (st.st_uid != ::geteuid()) {
+    refusal = "belongs to another user";
+  } else {
+    return true;
+  }
+  std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: '%s' %s; no register trace\n", path, refusal);
+  return false;
+}
+
 void LoadLocked() {
   const char* path = ::secure_getenv("ZEMTRA_TRACE");
   if (path != nullptr && path[0] != '\0') {
-    int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) {
-      int err = errno;
-      std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: cannot open '%s' (%s); no register trace\n",
-                   path, std::strerror(err));
-    } else {
+    // O_NONBLOCK: opening a FIFO must not wait for a reader. It stays set: it
+    // changes nothing for the regular file that is kept.
+    const int fd = OpenOwn(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+    if (Acceptable(path, fd, errno)) {
       g_traceFd.store(fd, std::memory_order_relaxed);
       detail::g_traceOn.store(true, std::memory_order_release);
+    } else if (fd >= 0) {
+      ::close(fd);
     }
   }
   g_loaded.store(true, std::memory_order_release);
