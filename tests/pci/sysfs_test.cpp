@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -453,6 +454,52 @@ TEST_P(OwnDescriptorTest, NeverZeroOneOrTwoAndCloseOnExec) {
 
 INSTANTIATE_TEST_SUITE_P(Uses, OwnDescriptorTest, ::testing::ValuesIn(kOwnDescriptorUses),
                          [](const auto& param) { return std::string(param.param.name); });
+
+// A count, its index requests and opens of the boards it listed walk the
+// devices directory once: each walk opens it, and inotify counts the opens
+// (the closes in between keep it from merging them).
+TEST_F(SysfsTest, AFindAndOpeningWhatItListedWalkTheBusOnce) {
+  for (const char* name : {"0000:02:00.0", "0000:03:00.0", "0000:04:05.0"}) tree_.AddDevice(name);
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, tree_.Devices().c_str(), IN_OPEN | IN_CLOSE_NOWRITE), 0);
+  const uint32_t count = Count();
+  EXPECT_EQ(count, 3u);
+  for (uint32_t i = 0; i < count; ++i) {
+    Location location;
+    uint32_t request = i;
+    ASSERT_EQ(DeviceFind(&location, &request), kSuccess);
+    EXPECT_NE(Open(location.bus, location.slot), 0u);
+  }
+  alignas(inotify_event) char events[4096];
+  const ssize_t length = ::read(watch, events, sizeof events);
+  ::close(watch);
+  int walks = 0;
+  for (ssize_t at = 0; at < length;) {
+    const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+    walks += event->len == 0 && (event->mask & IN_OPEN) != 0;  // the directory itself, not an entry
+    at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+  }
+  EXPECT_EQ(walks, 1);
+}
+
+TEST_F(SysfsTest, AnOpenByLocationSeesWhatChangedSinceTheFind) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddDevice("0000:03:00.0");
+  ASSERT_TRUE(sim::Configure("boards=1"));
+  ASSERT_EQ(Count(), 3u);
+  WriteFile(tree_.Device("0000:02:00.0") / "device", "0x0a01\n");  // another card in that slot now
+  tree_.AddDevice("0000:04:00.0");
+  Location location;
+  location.bus = 2;
+  location.slot = 0;
+  uint32_t device = 0;
+  EXPECT_EQ(DeviceOpen(&location, &device), kDeviceNotFound);
+  EXPECT_NE(Open(3, 0), 0u);
+  EXPECT_NE(Open(4, 0), 0u);
+  ASSERT_TRUE(sim::Configure("boards=1,id=0x1234"));
+  EXPECT_EQ(Registers(Open(240, 0)).Read32(ZEMTRA_REG_FPGA1_PRODUCT), 0x1234u);
+}
 
 TEST_F(SysfsTest, TheRootsComeFromTheEnvironment) {
   EXPECT_EQ(sysfs::SysfsRoot(), tree_.Sys().string());

@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "pci/found_boards.h"
 #include "pci/pci_match.h"
 #include "pci/register_model.h"
 #include "pci/sim_config.h"
@@ -27,14 +29,6 @@ constexpr int32_t kSimSlotsPerBus = 32;
 
 struct SimBoard {
   std::shared_ptr<RegisterModel> model;
-  int32_t bus = 0, slot = 0;
-};
-
-// A board as DeviceFind and DeviceOpen see it.
-struct Candidate {
-  bool real = false;
-  sysfs::Board board;                   // real boards
-  std::shared_ptr<RegisterModel> model; // simulated boards
   int32_t bus = 0, slot = 0;
 };
 
@@ -118,6 +112,7 @@ class Registry {
     std::lock_guard lock(mutex_);
     sim_.swap(boards);
     simLoaded_ = true;
+    found_.Forget();
     for (Forced& f : forced_) f = Forced{};
     anyForced_.store(false, std::memory_order_release);
     return ok;
@@ -181,6 +176,25 @@ class Registry {
     return found;
   }
 
+  // The boards matching `location`. A count walks the bus; an index request
+  // reads the list the count before it made, or walks when there is none.
+  std::shared_ptr<const BoardList> Found(const Location& location, const PciMatch& pci, bool count) {
+    if (!count) {
+      if (auto list = found_.For(location, pci)) return list;
+    }
+    return found_.Keep(location, pci, Matching(location, pci));
+  }
+
+  // The board an open of `location` takes: the one the latest find listed
+  // there while it is still there, else the first one a walk finds.
+  std::optional<Candidate> ToOpen(const Location& location, const PciMatch& pci) {
+    std::optional<Candidate> listed = found_.At(location);
+    if (listed && (!listed->real || sysfs::Matches(listed->board, pci))) return listed;
+    std::vector<Candidate> found = Matching(location, pci);
+    if (found.empty()) return std::nullopt;
+    return std::move(found.front());
+  }
+
   uint32_t Add(std::shared_ptr<OpenDevice> device) {
     std::lock_guard lock(mutex_);
     uint32_t number;
@@ -213,6 +227,7 @@ class Registry {
   Forced forced_[sim::kOperationCount];
   bool simLoaded_ = false;
   std::vector<SimBoard> sim_;
+  FoundBoards found_;
   std::unordered_map<uint32_t, std::shared_ptr<OpenDevice>> open_;
   uint32_t next_ = 0x2A000001;  // device numbers: never 0, not reused soon
 };
@@ -239,7 +254,9 @@ Result DeviceFind(Location* location, uint32_t* request) {
   if (location == nullptr || request == nullptr) return kNullParameter;
   trace::EnsureLoaded();
   try {
-    std::vector<Candidate> found = registry.Matching(*location, CurrentPciMatch());
+    const std::shared_ptr<const BoardList> list =
+        registry.Found(*location, CurrentPciMatch(), *request == kCountRequest);
+    const std::vector<Candidate>& found = list->boards;
     if (*request == kCountRequest) {
       *request = static_cast<uint32_t>(found.size());
       return kSuccess;
@@ -261,23 +278,22 @@ Result DeviceOpen(Location* location, uint32_t* device) {
   trace::EnsureLoaded();
   try {
     const PciMatch pci = CurrentPciMatch();
-    std::vector<Candidate> found = registry.Matching(*location, pci);
-    if (found.empty()) return kDeviceNotFound;
-    Candidate& first = found.front();
+    const std::optional<Candidate> first = registry.ToOpen(*location, pci);
+    if (!first) return kDeviceNotFound;
     auto open = std::make_shared<OpenDevice>();
-    if (first.real) {
+    if (first->real) {
       open->real = true;
-      open->board = first.board;
-      Result result = sysfs::Map(first.board, pci.registerBar, &open->registers);
+      open->board = first->board;
+      Result result = sysfs::Map(first->board, pci.registerBar, &open->registers);
       if (result != kSuccess) return result;
-      result = sysfs::Map(first.board, pci.revisionBar, &open->revision);
+      result = sysfs::Map(first->board, pci.revisionBar, &open->revision);
       if (result != kSuccess) return result;  // the destructor unmaps BAR 2
     } else {
-      open->model = first.model;
+      open->model = first->model;
     }
     *device = registry.Add(std::move(open));
-    location->bus = first.bus;
-    location->slot = first.slot;
+    location->bus = first->bus;
+    location->slot = first->slot;
     return kSuccess;
   } catch (const std::bad_alloc&) {
     return kInsufficientResources;

@@ -12,10 +12,14 @@
 //   nothing matches); loc->bus/slot filter, -1 = any; loc->serial is ignored.
 //   req == kCountRequest: the number of matching boards comes back in req
 //   (512 also when it is 0). req == i: bus and slot of the i-th matching board
-//   come back in loc (551 when there is no i-th board).
+//   come back in loc (551 when there is no i-th board), the i-th of those the
+//   latest count with the same loc found (one walk of the bus for a count and
+//   its index requests), or of a fresh walk when there was no such count.
 // - DeviceOpen(loc, &dev): opens the first matching board (551 when none),
 //   writes its bus and slot into loc and an opaque non-zero device number into
-//   dev. A real board is mapped here; a board the process may not open gives
+//   dev. For one bus and slot that is the board the latest find listed there
+//   while its sysfs entry still reads the IDs of the PCI identity in force,
+//   else the first of a fresh walk. A real board is mapped here; a board the process may not open gives
 //   552 (permissions, driver), 553 (out of memory or descriptors) or 551 (gone).
 //   The same board may be opened any number of times.
 // - BaseAddressesGet(dev, &w): entry 2 the register window (BAR 2), entry 3 the
