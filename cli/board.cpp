@@ -37,16 +37,20 @@ std::string FormatBoardAddress(const DeviceLocation& location) {
 }
 
 std::vector<DeviceLocation> FindBoards() {
-  uint32_t count = 0;
-  const ErrorCode counted = ZemtraFind(nullptr, &count, nullptr, 0);
-  if (counted == ZEMTRA_ERR_DEVICE_NOT_FOUND) return {};
-  Check("ZemtraFind", counted);
-  std::vector<DeviceLocation> boards(count);
-  if (count == 0) return boards;
-  Check("ZemtraFind", ZemtraFind(nullptr, &count, boards.data(), count));
-  // A board that went away between the two calls is simply not listed.
-  boards.resize(count);
-  return boards;
+  // Each find walks the bus once, so one find with room for every board: a
+  // list that comes back full is asked for again with twice the room.
+  std::vector<DeviceLocation> boards(256);
+  for (;;) {
+    uint32_t count = 0;
+    const ErrorCode code = ZemtraFind(nullptr, &count, boards.data(), static_cast<uint32_t>(boards.size()));
+    // 18: none found, or one went away while it was being listed.
+    if (code != ZEMTRA_ERR_DEVICE_NOT_FOUND) Check("ZemtraFind", code);
+    if (count < boards.size()) {
+      boards.resize(count);
+      return boards;
+    }
+    boards.resize(2 * boards.size());
+  }
 }
 
 OpenBoard::OpenBoard(const std::optional<DeviceLocation>& where) {
@@ -60,6 +64,12 @@ OpenBoard::OpenBoard(const std::optional<DeviceLocation>& where) {
     for (const DeviceLocation& board : boards) known += " " + FormatBoardAddress(board);
     throw BoardError("no board at " + FormatBoardAddress(location_) + "; boards found:" + known);
   }
+  Open();
+}
+
+OpenBoard::OpenBoard(const DeviceLocation& listed) : location_(listed) { Open(); }
+
+void OpenBoard::Open() {
   int32_t boardId = 0;
   Check("ZemtraOpen", ZemtraOpen(&location_, &handle_, &boardId));
   if (boardId != ZEMTRA_BOARD_ID) {

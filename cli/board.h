@@ -15,7 +15,8 @@ namespace zemtra::cli {
 std::optional<DeviceLocation> ParseBoardAddress(std::string_view text);
 std::string FormatBoardAddress(const DeviceLocation& location);
 
-// Every board the library finds, in its order (empty when there is none).
+// Every board the library finds, in its order (empty when there is none),
+// from one walk of the bus as long as there are fewer than 256.
 std::vector<DeviceLocation> FindBoards();
 
 class OpenBoard {
@@ -23,6 +24,8 @@ class OpenBoard {
   // The board at `where`, or the first board found. Throws NoBoardError when
   // there is no board at all, BoardError when none sits at `where`.
   explicit OpenBoard(const std::optional<DeviceLocation>& where);
+  // A board that FindBoards listed, opened without finding the boards again.
+  explicit OpenBoard(const DeviceLocation& listed);
   ~OpenBoard();
   OpenBoard(const OpenBoard&) = delete;
   OpenBoard& operator=(const OpenBoard&) = delete;
@@ -31,6 +34,8 @@ class OpenBoard {
   const DeviceLocation& location() const { return location_; }
 
  private:
+  void Open();
+
   DeviceHandle handle_ = 0;
   DeviceLocation location_{};
 };

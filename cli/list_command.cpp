@@ -21,7 +21,7 @@ struct ListedBoard {
 
 ListedBoard Inspect(const DeviceLocation& where) {
   try {
-    const OpenBoard board(where);
+    const OpenBoard board(where);  // a listed board: no second find
     return {where, ReadIdentity(board.handle()), {}};
   } catch (const BoardError& error) {
     return {where, std::nullopt, error.what()};
