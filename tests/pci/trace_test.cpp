@@ -75,7 +75,8 @@ TEST_F(TraceTest, UnsetMeansNoTrace) {
 
 TEST_F(TraceTest, AnUnopenablePathGivesOneMessageAndTheLibraryWorksOn) {
   ASSERT_TRUE(sim::Configure("motion=off"));
-  std::string bad = (dir_.Path() / "no-such-dir" / "trace.txt").string();
+  // The message shows the path with its control bytes escaped.
+  std::string bad = (dir_.Path() / "no-such-dir\x1b]0;x\a" / "trace.txt").string();
   ::setenv("ZEMTRA_TRACE", bad.c_str(), 1);
   ::testing::internal::CaptureStderr();
   trace::Reload();
@@ -85,7 +86,8 @@ TEST_F(TraceTest, AnUnopenablePathGivesOneMessageAndTheLibraryWorksOn) {
   std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(trace::Active());
   EXPECT_NE(err.find("ZEMTRA_TRACE"), std::string::npos) << err;
-  EXPECT_NE(err.find(bad), std::string::npos) << err;
+  EXPECT_NE(err.find((dir_.Path() / "no-such-dir\\x1b]0;x\\x07" / "trace.txt").string()), std::string::npos)
+      << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 

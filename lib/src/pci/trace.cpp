@@ -12,6 +12,7 @@
 
 #include "pci/own_descriptors.h"
 #include "pci/pci_access.h"
+#include "pci/sim_config.h"
 
 namespace zemtra::pci {
 namespace detail {
@@ -36,8 +37,8 @@ bool Acceptable(const char* path, int fd, int openError) {
   } else if (fd < 0 && openError == ENXIO) {
     refusal = "is not a regular file";  // a FIFO without a reader, a socket
   } else if (fd < 0) {
-    std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: cannot open '%s' (%s); no register trace\n", path,
-                 std::strerror(openError));
+    std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: cannot open '%s' (%s); no register trace\n",
+                 sim::Printable(path).c_str(), std::strerror(openError));
     return false;
   } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     refusal = "is not a regular file";
@@ -46,7 +47,8 @@ bool Acceptable(const char* path, int fd, int openError) {
   } else {
     return true;
   }
-  std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: '%s' %s; no register trace\n", path, refusal);
+  std::fprintf(stderr, "libZemtra: ZEMTRA_TRACE: '%s' %s; no register trace\n", sim::Printable(path).c_str(),
+               refusal);
   return false;
 }
 
