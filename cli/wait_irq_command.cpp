@@ -1,12 +1,12 @@
-#include <poll.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "armed_interrupt.h"
 
 #include "board.h"
 #include "commands.h"
@@ -65,66 +65,27 @@ SourceBits ParseSources(const std::vector<std::string>& names) {
   return bits;
 }
 
-// The interrupt mask and configuration word as they were, written back when it
-// goes, whatever happened in between.
-class SavedInterruptSettings {
- public:
-  explicit SavedInterruptSettings(DeviceHandle board) : board_(board) {
-    Check("ZemtraGetInterruptMask", ZemtraGetInterruptMask(board_, &mask_));
-    Check("ZemtraGetConfig", ZemtraGetConfig(board_, &config_));
-  }
-  ~SavedInterruptSettings() {
-    // Best effort on the way out: a failure here has nothing better to do.
-    ZemtraSetInterruptMask(board_, mask_);
-    ZemtraSetConfig(board_, config_);
-  }
-  SavedInterruptSettings(const SavedInterruptSettings&) = delete;
-  SavedInterruptSettings& operator=(const SavedInterruptSettings&) = delete;
+enum class WaitOutcome { kSignalled, kTimedOut, kStopped };
 
-  uint16_t mask() const { return mask_; }
-  uint16_t config() const { return config_; }
-
- private:
-  DeviceHandle board_;
-  uint16_t mask_ = 0;
-  uint16_t config_ = 0;
-};
-
-// The interrupt event the library hands out: a descriptor that is ours to close.
-class InterruptEvent {
- public:
-  explicit InterruptEvent(DeviceHandle board) {
-    uint32_t event = 0;
-    Check("ZemtraPciInterruptAttach", ZemtraPciInterruptAttach(board, &event));
-    fd_ = static_cast<int>(event);
-  }
-  ~InterruptEvent() { ::close(fd_); }
-  InterruptEvent(const InterruptEvent&) = delete;
-  InterruptEvent& operator=(const InterruptEvent&) = delete;
-
-  enum class Outcome { kSignalled, kTimedOut, kStopped };
-  Outcome Wait(double timeoutSeconds) const;
-
- private:
-  int fd_ = -1;
-};
-
-InterruptEvent::Outcome InterruptEvent::Wait(double timeoutSeconds) const {
+WaitOutcome WaitForInterrupt(const interrupts::ArmedInterrupt& armed, double timeoutSeconds) {
   const int64_t endNs = MonotonicNs() + std::llround(timeoutSeconds * 1e9);
   for (;;) {
     int timeoutMs = -1;
     if (timeoutSeconds > 0) {
       const int64_t leftNs = endNs - MonotonicNs();
-      if (leftNs <= 0) return Outcome::kTimedOut;
+      if (leftNs <= 0) return WaitOutcome::kTimedOut;
       timeoutMs = static_cast<int>((leftNs + 999'999) / 1'000'000);
     }
-    pollfd event{fd_, POLLIN, 0};
-    const int ready = ::poll(&event, 1, timeoutMs);
-    if (ready > 0) return Outcome::kSignalled;
-    if (ready < 0 && errno != EINTR) {
-      throw BoardError(std::string("waiting for the interrupt event: ") + std::strerror(errno));
+    switch (armed.PollOnce(timeoutMs)) {
+      case interrupts::Poll::kSignalled:
+        return WaitOutcome::kSignalled;
+      case interrupts::Poll::kFailed:
+        throw BoardError(std::string("waiting for the interrupt event: ") + std::strerror(errno));
+      case interrupts::Poll::kQuiet:
+      case interrupts::Poll::kInterrupted:
+        break;
     }
-    if (StopRequested()) return Outcome::kStopped;
+    if (StopRequested()) return WaitOutcome::kStopped;
   }
 }
 
@@ -132,25 +93,17 @@ int RunWaitIrq(const WaitOptions& options) {
   const SourceBits bits = ParseSources(options.sources);
   const OpenBoard board(BoardFromArgument(options.board));
   CatchStopSignals();
-  const SavedInterruptSettings saved(board.handle());
-  Check("ZemtraSetInterruptMask", ZemtraSetInterruptMask(board.handle(), saved.mask() | bits.mask));
-  Check("ZemtraSetConfig", ZemtraSetConfig(board.handle(), saved.config() | ZEMTRA_CONFIG_IRQ_ENABLE));
-  Check("ZemtraPciInterruptEnable", ZemtraPciInterruptEnable(board.handle(), 1));
-  const InterruptEvent event(board.handle());
-  // Wait for the next occurrence: an error latched before now would not
-  // interrupt again, so clear the chosen ones and let them latch anew.
-  uint16_t status = 0;
-  Check("ZemtraClearStatusBits", ZemtraClearStatusBits(board.handle(), bits.status, &status));
-
-  switch (event.Wait(options.timeoutSeconds)) {
-    case InterruptEvent::Outcome::kTimedOut:
+  const interrupts::ArmedInterrupt armed(board.handle(), bits.mask, bits.status, Check);
+  switch (WaitForInterrupt(armed, options.timeoutSeconds)) {
+    case WaitOutcome::kTimedOut:
       throw BoardError("no interrupt within " + CLI::detail::to_string(options.timeoutSeconds) + " s");
-    case InterruptEvent::Outcome::kStopped:
+    case WaitOutcome::kStopped:
       std::fprintf(stderr, "zemtra wait-irq: stopped before any interrupt\n");
       return kExitInterrupted;
-    case InterruptEvent::Outcome::kSignalled:
+    case WaitOutcome::kSignalled:
       break;
   }
+  uint16_t status = 0;
   Check("ZemtraGetStatus", ZemtraGetStatus(board.handle(), &status));
   std::printf("Interrupt: %s\n", JoinNames(StatusWordBitNames(status & bits.status)).c_str());
   std::printf("Status %s  %s\n", Hex(status, 4).c_str(), JoinNames(StatusWordBitNames(status)).c_str());
