@@ -1,6 +1,5 @@
 #include "helpviewer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpContentWidget>
@@ -10,6 +9,7 @@
 #include <QSplitter>
 #include <QTextBrowser>
 
+#include "data_directory.h"
 #include "screen_center.h"
 
 namespace {
@@ -81,7 +81,7 @@ QString ApplicationHelpCollection() {
   if (g_helpFile.isEmpty()) return {};
   const QString file = g_helpFile + QStringLiteral(".qhc");
   if (QFileInfo(file).fileName() != file) return file;
-  return QDir(QCoreApplication::applicationDirPath()).filePath(file);
+  return QDir(MonitorDataDirectory()).filePath(file);
 }
 
 bool HelpCommand(unsigned command, int data) {

@@ -31,8 +31,9 @@ class THelpViewer : public QMainWindow {
   QTextBrowser* browser_;
 };
 
-// The application's help file: a bare name is looked up beside the
-// executable, a path is taken as it is; ".qhc" is appended either way.
+// The application's help file: a bare name is looked up in the monitor's
+// data directory (data_directory.h), a path is taken as it is; ".qhc" is
+// appended either way.
 void SetApplicationHelpFile(const QString& name);
 QString ApplicationHelpCollection();
 

@@ -1,21 +1,25 @@
 // Draws the monitor's artwork at build time: the 436 x 276 picture behind the
-// splash window and the about box, and the program icon. Both are interference
-// fringes in a 16-colour palette, like those the board counts.
+// splash window and the about box, and the program icon in the sizes of a
+// desktop icon theme. Both are interference fringes in a 16-colour palette,
+// like those the board counts.
 //
-// make_artwork PICTURE.png ICON.png
+// make_artwork PICTURE.png ICON_THEME_DIR SIZE...
+//   writes ICON_THEME_DIR/<N>x<N>/apps/zemtra-monitor.png for every SIZE N
 #include <QColor>
+#include <QDir>
 #include <QImage>
 #include <QTextStream>
 #include <QVector>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace {
 
 constexpr int kPictureWidth = 436;
 constexpr int kPictureHeight = 276;
-constexpr int kIconSize = 64;
+constexpr int kIconSize = 64;  // the size the rings are drawn for; others are scaled
 constexpr int kColours = 16;
 
 // Night blue through the helium-neon red to a pale highlight.
@@ -69,11 +73,19 @@ QImage Draw(int width, int height, Shade shade) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    QTextStream(stderr) << "usage: make_artwork PICTURE.png ICON.png\n";
+  if (argc < 4) {
+    QTextStream(stderr) << "usage: make_artwork PICTURE.png ICON_THEME_DIR SIZE...\n";
     return 2;
   }
-  const bool saved = Draw(kPictureWidth, kPictureHeight, Fringes).save(QString::fromLocal8Bit(argv[1])) &&
-                     Draw(kIconSize, kIconSize, Rings).save(QString::fromLocal8Bit(argv[2]));
+  bool saved = Draw(kPictureWidth, kPictureHeight, Fringes).save(QString::fromLocal8Bit(argv[1]));
+  for (int i = 3; i < argc && saved; ++i) {
+    const int size = std::atoi(argv[i]);
+    if (size < 1 || size > 1024) return 2;
+    const double scale = double(kIconSize) / size;
+    const QString apps = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+    saved = QDir().mkpath(apps) &&
+            Draw(size, size, [scale](double x, double y) { return Rings(x * scale, y * scale); })
+                .save(apps + QStringLiteral("/zemtra-monitor.png"));
+  }
   return saved ? 0 : 1;
 }

@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include "data_directory.h"
 #include "frame_fixture.h"
 #include "helpviewer.h"
 #include "program_search.h"
@@ -152,6 +153,26 @@ class HelpTest : public QObject {
     QFile::setPermissions(bin.filePath("tool"), QFileDevice::ReadOwner);
     QVERIFY(FindOnSearchPath("tool", bin.path()).isEmpty());
     QDir::setCurrent(cwd);
+  }
+
+  // Directories made under a scratch root, the program's directory among them,
+  // and where the monitor's data is found for it.
+  void dataDirectory_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("data");
+    QTest::newRow("installed") << "usr/bin,usr/share/zemtra-monitor" << "usr/bin" << "usr/share/zemtra-monitor";
+    QTest::newRow("build tree") << "build/monitor" << "build/monitor" << "build/monitor";
+    QTest::newRow("share without ours") << "opt/bin,opt/share" << "opt/bin" << "opt/bin";
+  }
+
+  void dataDirectory() {
+    QFETCH(QString, layout);
+    QFETCH(QString, program);
+    QTemporaryDir root;
+    for (const QString& directory : layout.split(',')) QVERIFY(QDir(root.path()).mkpath(directory));
+    QFETCH(QString, data);
+    QCOMPARE(MonitorDataDirectory(root.filePath(program)), root.filePath(data));
   }
 
   void aboutBoxIsModalAndClosesWithOk() {

@@ -6,7 +6,9 @@ set -euo pipefail
 cmake=$1 build_dir=$2 consumer_dir=$3 work=$4 cc=$5
 rm -rf "$work"
 prefix=$work/prefix
-"$cmake" --install "$build_dir" --component Zemtra --prefix "$prefix" >/dev/null
+for component in Zemtra Development; do
+  "$cmake" --install "$build_dir" --component $component --prefix "$prefix" >/dev/null
+done
 
 "$cmake" -S "$consumer_dir" -B "$work/with-cmake" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" \
   -DCMAKE_C_COMPILER="$cc" >/dev/null
