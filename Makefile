@@ -8,7 +8,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMTRA_WERROR=ON
 CTEST       = ctest --output-on-failure -j $(JOBS) --timeout 300
 
-.PHONY: all deps build run test test-fast asan tsan bench mutants screenshot install clean
+.PHONY: all deps build run test test-fast asan tsan bench mutants screenshot install package clean
 
 all: build
 
@@ -55,6 +55,10 @@ screenshot: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The Debian packages, made from the build tree, in $(BUILD)/packages/.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) build-mutants

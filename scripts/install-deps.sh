@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need,
-# but only those that are missing, so a second run costs nothing.
+# Installs the Debian packages the build, the tests, the screenshots and the
+# making of the product's own packages need, but only those that are missing,
+# so a second run costs nothing.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   pybind11-dev python3-dev python3-numpy python3-pytest
   xvfb xauth x11-utils imagemagick fonts-dejavu-core xdg-utils locales
   qemu-system-x86 linux-image-amd64 busybox-static cpio
+  dpkg-dev lintian xdotool
 )
 
 # The tests format numbers in an English and a German locale.
