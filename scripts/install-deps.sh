@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libmosquitto-dev nlohmann-json3-dev mosquitto mosquitto-clients openssl
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6
   libgl1-mesa-dev
   pybind11-dev python3-dev python3-numpy python3-pytest
