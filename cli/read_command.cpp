@@ -21,6 +21,12 @@
 
 namespace zemtra::cli {
 
+using records::Format;
+using records::LineBuilder;
+using records::RecordFormatter;
+using records::Sample;
+using records::Units;
+
 namespace {
 
 struct ReadOptions {

@@ -16,6 +16,10 @@
 
 namespace zemtra::cli {
 
+using records::FoldFactors;
+using records::Sample;
+using records::Units;
+
 struct TopicNames {
   std::string group;
   std::string node;

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstring>
 
-namespace zemtra::cli {
+namespace zemtra::records {
 
 namespace {
 
@@ -210,4 +210,4 @@ void RecordFormatter::AddRecord(const Sample& sample, LineBuilder& line) const {
   line.AddChar('\n');
 }
 
-}  // namespace zemtra::cli
+}  // namespace zemtra::records

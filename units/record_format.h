@@ -1,6 +1,8 @@
 // The text of one sample in the three output formats: an aligned table for
 // people, CSV and JSON Lines for programs. Built without iostreams or heap
-// allocation in the machine formats, since it runs once per sample.
+// allocation in the machine formats, since it runs once per sample. Shared by
+// the command-line tool and the monitor's plot export, so that both write the
+// same columns in the same units.
 #pragma once
 
 #include <array>
@@ -11,7 +13,7 @@
 #include "display_units.h"
 #include "zemtra_registers.h"
 
-namespace zemtra::cli {
+namespace zemtra::records {
 
 enum class Units { kRaw, kMillimetre, kInch };
 enum class Format { kTable, kCsv, kJson };
@@ -74,4 +76,4 @@ class RecordFormatter {
   std::array<std::string, 2 * ZEMTRA_AXIS_COUNT> jsonKeys_;  // "\"a1_pos\": " and so on
 };
 
-}  // namespace zemtra::cli
+}  // namespace zemtra::records
