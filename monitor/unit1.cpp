@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "helpviewer.h"
+#include "plot/position_plot.h"
 #include "regaccess.h"
 #include "screen_center.h"
 
@@ -91,7 +92,8 @@ void TForm1::BuildMenus() {
           {{&TForm1::SelectCard1, "SelectCard1", "&Select Card...", &TForm1::SelectCard1Click}});
   addMenu(&TForm1::Tools1, "Tools1", "&Tools", 11,
           {{&TForm1::DirectRegisterAccess1, "DirectRegisterAccess1", "&Direct Register Access",
-            &TForm1::DirectRegisterAccess1Click}});
+            &TForm1::DirectRegisterAccess1Click},
+           {&TForm1::PositionPlot1, "PositionPlot1", "Position &Plot...", &TForm1::PositionPlot1Click}});
   addMenu(&TForm1::Help1, "Help1", "&Help", 12,
           {{&TForm1::HelpContents1, "HelpContents1", "Help &Topics", &TForm1::HelpContents1Click},
            {&TForm1::N2, "N2", "-", nullptr},
@@ -137,4 +139,11 @@ void TForm1::DirectRegisterAccess1Click(QObject*) {
   FormRegAccess->show();
   FormRegAccess->raise();
   FormRegAccess->activateWindow();
+}
+
+void TForm1::PositionPlot1Click(QObject*) {
+  if (!FormPositionPlot) FormPositionPlot = new TFormPositionPlot(*this);
+  FormPositionPlot->show();
+  FormPositionPlot->raise();
+  FormPositionPlot->activateWindow();
 }

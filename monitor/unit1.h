@@ -31,6 +31,7 @@ class QMenuBar;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class TFormPositionPlot;
 
 // Answers of message boxes and dialogs, and the box styles the window uses.
 enum ModalResult { mrOk = 1, mrCancel = 2, mrRetry = 4 };
@@ -106,6 +107,7 @@ class TForm1 : public QMainWindow {
   QAction* SelectCard1 = nullptr;
   QMenu* Tools1 = nullptr;
   QAction* DirectRegisterAccess1 = nullptr;
+  QAction* PositionPlot1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* HelpContents1 = nullptr;
   QAction* N2 = nullptr;
@@ -222,6 +224,9 @@ class TForm1 : public QMainWindow {
   void Timer2Timer(QObject* Sender);
   void Exit1Click(QObject* Sender);
   void DirectRegisterAccess1Click(QObject* Sender);
+  void PositionPlot1Click(QObject* Sender);
+  // The position plot window, made when it is first opened; a child of this window.
+  TFormPositionPlot* FormPositionPlot = nullptr;
 
   // ---- Error line (unit1_errorline.cpp) ------------------------------------
   void ReportApiResult();
@@ -313,6 +318,11 @@ class TForm1 : public QMainWindow {
   void RefreshFpgaIdentity();
   void RefreshCardInfo();
   void RefreshPresetRegisters();
+
+ signals:
+  // The card connection has run (at start-up or on re-selection): another
+  // card, or none, may be open.
+  void CardConnectionChanged();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -120,6 +120,7 @@ void TForm1::InitCardDisplay() {
     ButtonUpdateClick(this);
   else
     BlankPanels();
+  emit CardConnectionChanged();
 }
 
 void TForm1::SelectCard1Click(QObject*) {

@@ -173,7 +173,7 @@ class ErrorLineTest : public QObject {
     const Expected expected[] = {
         {Form1->File1, "&File", 9, {"E&xit"}},
         {Form1->Card1, "Ca&rd", 10, {"&Select Card..."}},
-        {Form1->Tools1, "&Tools", 11, {"&Direct Register Access"}},
+        {Form1->Tools1, "&Tools", 11, {"&Direct Register Access", "Position &Plot..."}},
         {Form1->Help1, "&Help", 12,
          {"Help &Topics", "-", "Show &Popup Hints", "&View ReadMe", "-", "&About..."}},
     };
@@ -197,6 +197,7 @@ class ErrorLineTest : public QObject {
         {Form1, "Form1"}, {Form1->MainMenu, "MainMenu"}, {Form1->File1, "File1"},
         {Form1->Exit1, "Exit1"}, {Form1->Card1, "Card1"}, {Form1->SelectCard1, "SelectCard1"},
         {Form1->Tools1, "Tools1"}, {Form1->DirectRegisterAccess1, "DirectRegisterAccess1"},
+        {Form1->PositionPlot1, "PositionPlot1"},
         {Form1->Help1, "Help1"}, {Form1->HelpContents1, "HelpContents1"}, {Form1->N2, "N2"},
         {Form1->ShowPopupHints1, "ShowPopupHints1"}, {Form1->ViewReadMe1, "ViewReadMe1"},
         {Form1->N1, "N1"}, {Form1->About1, "About1"}, {Form1->Timer1, "Timer1"},

@@ -13,6 +13,7 @@
 #include "data_directory.h"
 #include "frame_fixture.h"
 #include "helpviewer.h"
+#include "plot/position_plot.h"
 #include "program_search.h"
 
 using namespace frame_test;
@@ -64,7 +65,7 @@ class HelpTest : public QObject {
 
   void everyContextNumberHasATopic() {
     QStringList topics;
-    for (const int context : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15}) {
+    for (const int context : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16}) {
       QVERIFY2(HelpCommand(HELP_CONTEXT, context), qPrintable(QString::number(context)));
       QVERIFY(ApplicationHelpViewer()->Browser()->toPlainText().size() > 200);
       topics << TopicFile();
@@ -74,6 +75,7 @@ class HelpTest : public QObject {
   }
 
   void f1OpensTheTopicOfTheControlOrItsParent() {
+    Form1->PositionPlot1->trigger();
     const struct {
       QWidget* control;
       const char* topic;
@@ -82,7 +84,8 @@ class HelpTest : public QObject {
                  {Form1->RadioButtonUpdateManual, "update.html"},  // from the Update group
                  {Form1->CheckBoxFilterEnb, "filter.html"},        // from the Filter group
                  {Form1->BitBtnClose, "update.html"},
-                 {FormRegAccess, "tools-menu.html"}};  // another window of the program
+                 {FormRegAccess, "tools-menu.html"},  // another window of the program
+                 {Form1->FormPositionPlot->ButtonPause, "position-plot.html"}};
     for (const auto& c : cases) {
       QTest::keyClick(c.control, Qt::Key_F1);
       QCOMPARE(TopicFile(), QString::fromLatin1(c.topic));
