@@ -14,6 +14,7 @@
 #include "frame_fixture.h"
 #include "guarded_application.h"
 #include "helpviewer.h"
+#include "plot/position_plot.h"
 
 using namespace frame_test;
 
@@ -149,6 +150,10 @@ class CaptionsTest : public QObject {
       Form1->DirectRegisterAccess1->trigger();
       return FormRegAccess;
     }) << "Zemtra Direct Register Access";
+    QTest::newRow("position plot") << Opener([]() -> QWidget* {
+      Form1->PositionPlot1->trigger();
+      return Form1->FormPositionPlot;
+    }) << "Zemtra Position Plot";
     QTest::newRow("help") << Opener([]() -> QWidget* {
       Form1->HelpContents1->trigger();
       return ApplicationHelpViewer();

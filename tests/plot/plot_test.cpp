@@ -71,7 +71,6 @@ class PlotTest : public QObject {
     Form1->PositionPlot1->trigger();
     QCOMPARE(Form1->findChildren<TFormPositionPlot*>().size(), 1);
     QVERIFY(plot_->isVisible() && plot_->isWindow());
-    QCOMPARE(plot_->windowTitle(), QStringLiteral("Zemtra Position Plot"));
     QCOMPARE(plot_->ComboBoxRate->currentText(), QStringLiteral("50 Hz"));
   }
 
