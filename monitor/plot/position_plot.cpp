@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -70,7 +71,8 @@ TFormPositionPlot::TFormPositionPlot(TForm1& form) : QWidget(&form, Qt::Window),
   ComboBoxRateChange(ComboBoxRate);
   ComboBoxWindowChange(ComboBoxWindow);
   connect(&form, &TForm1::CardConnectionChanged, this, &TFormPositionPlot::CardChanged);
-  resize(960, 700);
+  // Smaller on a screen that has not the room; the charts take what is left.
+  resize(QSize(960, 700).boundedTo(screen()->availableGeometry().size()));
   CenterOnScreen(this);
 }
 
