@@ -62,6 +62,7 @@ MqttLink::~MqttLink() {
 }
 
 void MqttLink::SetWill() {
+  if (willTopic_.empty()) return;
   const std::string payload = willPayload_(bdSeq_);
   mosquitto_will_set(client_, willTopic_.c_str(), static_cast<int>(payload.size()), payload.data(), 1, false);
 }

@@ -33,7 +33,8 @@ struct LinkOptions {
 class MqttLink {
  public:
   // `willTopic` and `willPayload(bdSeq)`: the death message the broker sends
-  // when the session drops; bdSeq counts the sessions of this process from 0.
+  // when the session drops (none when the topic is empty); bdSeq counts the
+  // sessions of this process from 0.
   MqttLink(const LinkOptions& options, std::string willTopic, std::function<std::string(uint64_t)> willPayload);
   ~MqttLink();
   MqttLink(const MqttLink&) = delete;

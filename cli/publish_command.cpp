@@ -10,14 +10,13 @@
 #include <memory>
 
 #include "board.h"
-#include "broker_address.h"
+#include "broker_options.h"
 #include "commands.h"
 #include "device_commands.h"
 #include "failures.h"
 #include "mqtt_link.h"
 #include "option_checks.h"
 #include "pacing.h"
-#include "password_file.h"
 #include "publish_queue.h"
 #include "stop_signal.h"
 #include "telemetry_payloads.h"
@@ -32,18 +31,13 @@ constexpr int kCloseTimeoutMs = 3000;
 struct PublishOptions {
   std::vector<std::string> boards;
   bool all = false;
-  std::string broker;
+  BrokerOptions connection;
   std::string group = "zemtra";
   std::string node;  // default: the host name
   double rate = 10;
   unsigned batch = 10;
   std::string units = "raw";
   std::vector<uint16_t> folds{2, 2, 2};
-  std::string username;
-  std::string passwordFile;
-  std::string caFile;
-  std::string certFile;
-  std::string keyFile;
   int qosData = 0;
   uint64_t count = 0;    // samples per board; 0 = until stopped
   double duration = 0;   // seconds; 0 = until stopped
@@ -94,17 +88,6 @@ std::vector<DeviceLocation> ChosenBoards(const PublishOptions& options) {
     chosen.push_back(first.location());
   }
   return chosen;
-}
-
-LinkOptions LinkOptionsOf(const PublishOptions& options, const BrokerAddress& broker, const std::string& node) {
-  const bool tlsFiles = !options.caFile.empty() || !options.certFile.empty() || !options.keyFile.empty();
-  if (tlsFiles && !broker.tls) throw UsageError("--cafile, --cert and --key need an mqtts:// broker");
-  if (options.certFile.empty() != options.keyFile.empty()) throw UsageError("--cert and --key go together");
-  if (!options.passwordFile.empty() && options.username.empty()) throw UsageError("--password-file needs --username");
-  LinkOptions link{broker, "zemtra-" + node + "-" + std::to_string(getpid()), options.username, "",
-                   options.caFile, options.certFile, options.keyFile};
-  if (!options.passwordFile.empty()) link.password = ReadPasswordFile(options.passwordFile);
-  return link;
 }
 
 class Publisher {
@@ -284,11 +267,10 @@ int Publisher::Run() {
 }
 
 int RunPublish(const PublishOptions& options) {
-  const BrokerAddress broker = ParseBrokerAddress(options.broker);
   const std::string node = options.node.empty() ? HostName() : options.node;
   CheckTopicLevel("--group", options.group);
   CheckTopicLevel("--node", node);
-  const LinkOptions linkOptions = LinkOptionsOf(options, broker, node);
+  const LinkOptions linkOptions = LinkOptionsOf(options.connection, "zemtra-" + node + "-" + std::to_string(getpid()));
   const PublishSettings settings{UnitsOf(options.units), {options.folds[0], options.folds[1], options.folds[2]},
                                  options.rate, options.batch};
 
@@ -324,8 +306,7 @@ Command AddPublishCommand(CLI::App& tool) {
       "{DBIRTH,DDATA,DDEATH}/NODE/BUS-SLOT with JSON payloads. Ctrl-C or SIGTERM end it with death messages");
   publish->add_option("BOARD", options->boards, "Boards as BUS:SLOT (default: the first board found)");
   publish->add_flag("--all", options->all, "Every board found");
-  publish->add_option("--broker", options->broker, "mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (8883, TLS)")
-      ->required();
+  AddBrokerOptions(*publish, options->connection);
   publish->add_option("--group", options->group, "Sparkplug group id (default zemtra)");
   publish->add_option("--node", options->node, "Sparkplug edge node id (default: the host name)");
   publish->add_option("-r,--rate", options->rate, "Samples per second of each board (default 10)")
@@ -339,12 +320,6 @@ Command AddPublishCommand(CLI::App& tool) {
       ->expected(ZEMTRA_AXIS_COUNT)
       ->allow_extra_args(false)
       ->check(CLI::IsMember({2, 4, 8}));
-  publish->add_option("--username", options->username, "User name at the broker");
-  publish->add_option("--password-file", options->passwordFile,
-                      "File whose first line is the password (never give it on the command line)");
-  publish->add_option("--cafile", options->caFile, "CA certificates that sign the broker's (default: the system's)");
-  publish->add_option("--cert", options->certFile, "Client certificate (PEM), with --key");
-  publish->add_option("--key", options->keyFile, "Private key of the client certificate (PEM)");
   publish->add_option("--qos-data", options->qosData, "QoS of sample batches: 0 or 1 (default 0; status is always 1)")
       ->check(CLI::IsMember({0, 1}));
   publish->add_option("-n,--count", options->count, "Samples per board, then end (default: until stopped)")
