@@ -136,8 +136,11 @@ nlohmann::json SampleBatch(const std::vector<PublishedSample>& samples, const Pu
 }
 
 nlohmann::json StatusChange(uint16_t previous, uint16_t status, int64_t monotonicNs) {
+  timespec wall{};
+  clock_gettime(CLOCK_REALTIME, &wall);
   return Stamped({{"kind", "status"},
                   {"mono_ns", monotonicNs},
+                  {"utc", UtcText(static_cast<int64_t>(wall.tv_sec) * 1000000000 + wall.tv_nsec)},
                   {"previous", StatusObject(previous)},
                   {"status", StatusObject(status)}});
 }

@@ -44,3 +44,37 @@ print(f"samples generated {generated}, delivered {delivered}: {100 * delivered /
       f"(goal 100 %), batches dropped {dropped}")
 print(f"publisher CPU {100 * (user + system) / elapsed:.1f} % of one core over {elapsed:.1f} s (goal under 25 %)")
 PY
+
+# Status change latency: a board whose A1 glitches latches Glitch again at the
+# sample after each clear_status command; from the publisher seeing the change
+# (its "utc", microseconds) to the subscriber receiving it (same clock).
+timeout 30 mosquitto_sub -h 127.0.0.1 -p "$port" -q 1 -F '%U %p' -t 'spBv1.0/lat/DDATA/#' >"$work/status" &
+subscriber=$!
+sleep 0.5
+ZEMTRA_SIM=glitch=A1 "$zemtra" publish --broker "mqtt://127.0.0.1:$port" --group lat --node n1 \
+  --rate 100 --batch 10 --accept-commands --duration 12 2>/dev/null &
+publisher=$!
+sleep 1
+for _ in $(seq 100); do
+  mosquitto_pub -h 127.0.0.1 -p "$port" -t spBv1.0/lat/DCMD/n1/240-0 -m '{"command":"clear_status"}'
+  sleep 0.05
+done
+wait "$publisher"
+sleep 0.5
+kill "$subscriber" 2>/dev/null || true
+wait "$subscriber" 2>/dev/null || true
+python3 - "$work" <<'PY'
+import datetime, json, statistics, sys
+latencies = []
+for line in open(f"{sys.argv[1]}/status"):
+    received, payload = line.split(" ", 1)
+    message = json.loads(payload)
+    if message.get("kind") != "status":
+        continue
+    seen = datetime.datetime.strptime(message["utc"], "%Y-%m-%dT%H:%M:%S.%fZ").replace(tzinfo=datetime.timezone.utc)
+    latencies.append((float(received) - seen.timestamp()) * 1000)
+latencies.sort()
+p99 = latencies[min(len(latencies) - 1, int(0.99 * len(latencies)))]
+print(f"status changes {len(latencies)}: latency median {statistics.median(latencies):.2f} ms, "
+      f"99th percentile {p99:.2f} ms (goal median under 5 ms)")
+PY
