@@ -1,5 +1,7 @@
 // The board's interrupt at the bridge: enable, disable, attach an event. The
 // library runs no interrupt service; the caller waits on the event.
+#include <unistd.h>
+
 #include "board_lock.h"
 #include "vendor_results.h"
 #include "zemtra.h"
@@ -35,6 +37,10 @@ ErrorCode ZemtraPciInterruptAttach(DeviceHandle handle, uint32_t* event) {
   uint32_t attached = 0;
   const pci::Result result = pci::IntrAttach(board.Record().device, pci::InterruptSource{}, &attached);
   if (!board.Unlock()) {
+    // The caller never learns of an event it is not handed: give it back.
+    if (result == pci::kSuccess) {
+      ::close(static_cast<int>(attached));
+    }
     return ZEMTRA_ERR_UNLOCK;
   }
   *event = result == pci::kSuccess ? attached : 0;
