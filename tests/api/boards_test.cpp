@@ -1,170 +1,138 @@
-// Finding, opening and closing boards, and how vendor results become codes.
-#include <gtest/gtest.h>
+// Finding and opening boards: the list, the filter, the location written
+// back, and real boards whose windows are just long enough or too short.
+#include <cstring>
+#include <optional>
+#include <string>
 
-#include <utility>
-#include <vector>
-
-#include "sim_fixture.h"
+#include "library_fixture.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::test {
 namespace {
 
-using pci::sim::ForceResult;
-using pci::sim::Operation;
-
-class BoardsTest : public SimBoardTest {
- protected:
-  const char* SimConfig() const override { return "boards=3,motion=off"; }
-
-  static DeviceLocation LocationOf(int board) {
-    DeviceLocation where{};
-    EXPECT_TRUE(pci::sim::BoardLocation(board, &where.bus, &where.slot));
-    return where;
-  }
+struct FindCase {
+  const char* name;
+  std::optional<DeviceLocation> filter;
+  bool list;
+  uint32_t capacity;
+  ErrorCode code;
+  const char* found;  // the count, then every entry of a list of 4 ("7/7": untouched)
 };
 
-TEST_F(BoardsTest, FindCountsOnlyWithoutAList) {
+void PrintTo(const FindCase& row, std::ostream* os) { *os << row.name; }
+
+class Find : public Library, public ::testing::WithParamInterface<FindCase> {};
+
+TEST_P(Find, ListsNoMoreThanAsked) {
+  const FindCase& row = GetParam();
+  Boards("boards=3,motion=off");
+  DeviceLocation list[4] = {{7, 7}, {7, 7}, {7, 7}, {7, 7}};
   uint32_t count = 99;
-  EXPECT_EQ(ZemtraFind(nullptr, &count, nullptr, 0), ZEMTRA_SUCCESS);
-  EXPECT_EQ(count, 3u);
-
-  count = 99;
-  EXPECT_EQ(ZemtraFind(nullptr, &count, nullptr, 1), ZEMTRA_ERR_NULL_PARAMETER);
-  EXPECT_EQ(count, 0u);
-  EXPECT_EQ(ZemtraFind(nullptr, nullptr, nullptr, 0), ZEMTRA_ERR_NULL_PARAMETER);
-}
-
-TEST_F(BoardsTest, FindFillsNoMoreThanTheCapacity) {
-  DeviceLocation list[3] = {{7, 7}, {7, 7}, {7, 7}};
-  uint32_t count = 99;
-  EXPECT_EQ(ZemtraFind(nullptr, &count, list, 0), ZEMTRA_SUCCESS);
-  EXPECT_EQ(count, 0u);
-
-  EXPECT_EQ(ZemtraFind(nullptr, &count, list, 2), ZEMTRA_SUCCESS);
-  ASSERT_EQ(count, 2u);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(list[i].bus, LocationOf(i).bus);
-    EXPECT_EQ(list[i].slot, LocationOf(i).slot);
+  const DeviceLocation* filter = row.filter ? &*row.filter : nullptr;
+  EXPECT_EQ(ZemtraFind(filter, &count, row.list ? list : nullptr, row.capacity), row.code);
+  std::string found = std::to_string(count);
+  for (const DeviceLocation& entry : list) {
+    found += " " + std::to_string(entry.bus) + "/" + std::to_string(entry.slot);
   }
-  EXPECT_EQ(list[2].bus, 7) << "an entry beyond the capacity was written";
+  EXPECT_EQ(found, row.found);
 }
 
-TEST_F(BoardsTest, FindAppliesTheFilter) {
-  const DeviceLocation second = LocationOf(1);
-  DeviceLocation list[3]{};
-  uint32_t count = 0;
-  EXPECT_EQ(ZemtraFind(&second, &count, list, 3), ZEMTRA_SUCCESS);
-  ASSERT_EQ(count, 1u);
-  EXPECT_EQ(list[0].slot, second.slot);
-}
+const FindCase kFinds[] = {
+    {"CountOnly", std::nullopt, false, 0, 0, "3 7/7 7/7 7/7 7/7"},
+    {"NoListButACapacity", std::nullopt, false, 1, 17, "0 7/7 7/7 7/7 7/7"},
+    {"ListOfNone", std::nullopt, true, 0, 0, "0 7/7 7/7 7/7 7/7"},
+    {"ListShorterThanTheBoards", std::nullopt, true, 2, 0, "2 240/0 240/1 7/7 7/7"},
+    {"ListLongerThanTheBoards", DeviceLocation{-1, -1}, true, 4, 0, "3 240/0 240/1 240/2 7/7"},
+    {"BySlot", DeviceLocation{-1, 1}, true, 4, 0, "1 240/1 7/7 7/7 7/7"},
+    {"ByBusAndSlot", DeviceLocation{240, 2}, true, 4, 0, "1 240/2 7/7 7/7 7/7"},
+    {"OnlyMinus1MeansAny", DeviceLocation{-2, -1}, true, 4, 0, "0 7/7 7/7 7/7 7/7"},
+    {"NoSuchBus", DeviceLocation{241, -1}, false, 0, 0, "0 7/7 7/7 7/7 7/7"},
+};
 
-TEST_F(BoardsTest, FindStopsAtTheFirstFailureKeepingWhatItListed) {
-  // The count request and the first entry succeed, the second entry fails.
-  ForceResult(Operation::kDeviceFind, pci::kDriverNotFound, 1, 2);
+INSTANTIATE_TEST_SUITE_P(Lists, Find, ::testing::ValuesIn(kFinds), RowName());
+
+class FindAndOpen : public Library {};
+
+TEST_F(FindAndOpen, FindStopsAtTheFirstFailureKeepingWhatItListed) {
+  Boards("boards=3,motion=off");
+  // The count and the first entry are found, the second fails.
+  pci::sim::ForceResult(pci::sim::Operation::kDeviceFind, pci::kDriverNotFound, 1, 2);
   DeviceLocation list[3] = {{7, 7}, {7, 7}, {7, 7}};
   uint32_t count = 0;
   EXPECT_EQ(ZemtraFind(nullptr, &count, list, 3), ZEMTRA_ERR_DRIVER_NOT_FOUND);
   EXPECT_EQ(count, 1u);
-  EXPECT_EQ(list[0].slot, LocationOf(0).slot);
+  EXPECT_EQ(list[0].slot, 0);
   EXPECT_EQ(list[1].bus, 7);
 }
 
-TEST_F(BoardsTest, FindAndOpenMapVendorResults) {
-  const std::vector<std::pair<pci::Result, ErrorCode>> mapping{
-      {pci::kNullParameter, ZEMTRA_ERR_NULL_PARAMETER},
-      {pci::kDeviceNotFound, ZEMTRA_ERR_DEVICE_NOT_FOUND},
-      {pci::kDriverNotFound, ZEMTRA_ERR_DRIVER_NOT_FOUND},
-      {pci::kInsufficientResources, ZEMTRA_ERR_NO_MEMORY},
-      {pci::kInvalidHandle, ZEMTRA_ERR_DRIVER_CODE},
-      {static_cast<pci::Result>(999), ZEMTRA_ERR_DRIVER_CODE}};
-  for (const auto& [vendor, code] : mapping) {
-    uint32_t count = 99;
-    ForceResult(Operation::kDeviceFind, vendor);
-    EXPECT_EQ(ZemtraFind(nullptr, &count, nullptr, 0), code) << vendor;
-    EXPECT_EQ(count, 0u);
-
-    DeviceHandle opened = 1234;
-    ForceResult(Operation::kDeviceOpen, vendor);
-    EXPECT_EQ(ZemtraOpen(nullptr, &opened, nullptr), code) << vendor;
-    EXPECT_EQ(opened, 0u) << "a failed open must leave the handle at 0";
-  }
-}
-
-TEST_F(BoardsTest, OpenMapsBaseAddressResultsAndReleasesTheDevice) {
-  const std::vector<std::pair<pci::Result, ErrorCode>> mapping{
-      {pci::kNullParameter, ZEMTRA_ERR_BASE_ADDRESS_NULL},
-      {pci::kInvalidHandle, ZEMTRA_ERR_DRIVER_HANDLE},
-      {pci::kDeviceNotFound, ZEMTRA_ERR_BASE_ADDRESS_CODE}};
-  for (const auto& [vendor, code] : mapping) {
-    // If the failed open closes its device it takes this forced result; the
-    // close of the board opened afterwards then succeeds.
-    ForceResult(Operation::kDeviceClose, pci::kDeviceNotFound);
-    ForceResult(Operation::kBaseAddressesGet, vendor);
-    DeviceHandle opened = 1234;
-    EXPECT_EQ(ZemtraOpen(nullptr, &opened, nullptr), code) << vendor;
-    EXPECT_EQ(opened, 0u);
-
-    ASSERT_EQ(ZemtraOpen(nullptr, &opened, nullptr), ZEMTRA_SUCCESS);
-    EXPECT_EQ(ZemtraClose(&opened), ZEMTRA_SUCCESS) << "the failed open kept its device";
-  }
-}
-
-TEST_F(BoardsTest, OpenWithAnyLocationWritesBackTheBoardFound) {
-  DeviceLocation where;
-  DeviceHandle opened = 0;
-  ASSERT_EQ(ZemtraOpen(ZemtraDefaultDevice(&where), &opened, nullptr), ZEMTRA_SUCCESS);
-  EXPECT_NE(opened, 0u);
-  EXPECT_EQ(where.bus, LocationOf(0).bus);
-  EXPECT_EQ(where.slot, LocationOf(0).slot);
-  EXPECT_EQ(ZemtraClose(&opened), ZEMTRA_SUCCESS);
+TEST_F(FindAndOpen, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
+  Boards("boards=3,motion=off");
+  DeviceLocation any;
+  EXPECT_EQ(ZemtraDefaultDevice(&any), &any);
   EXPECT_EQ(ZemtraDefaultDevice(nullptr), nullptr);
+  OpenBoard(&any);
+  EXPECT_EQ(any.bus, 240);
+  EXPECT_EQ(any.slot, 0);
+
+  DeviceLocation third{-1, 2};
+  const DeviceHandle h = OpenBoard(&third);
+  EXPECT_EQ(third.bus, 240);
+  EXPECT_EQ(ZemtraSetFilter(h, 0x0013), ZEMTRA_SUCCESS);
+  EXPECT_EQ(Log(0) + Log(1), "");
+  EXPECT_EQ(Log(2), "W16 reg 0x01C 0x0013");
 }
 
-TEST_F(BoardsTest, OpenReachesTheBoardAtTheLocationGiven) {
-  DeviceLocation third = LocationOf(2);
-  DeviceHandle opened = 0;
-  ASSERT_EQ(ZemtraOpen(&third, &opened, nullptr), ZEMTRA_SUCCESS);
-  Log(2);
-  EXPECT_EQ(ZemtraSetFilter(opened, ZEMTRA_FILTER_ENABLE), ZEMTRA_SUCCESS);
-  EXPECT_TRUE(Log(0).empty());
-  EXPECT_TRUE(SameSequence(Log(2), {W16(ZEMTRA_REG_FILTER, ZEMTRA_FILTER_ENABLE)}));
-  EXPECT_EQ(ZemtraClose(&opened), ZEMTRA_SUCCESS);
-}
+struct WindowCase {
+  const char* name;
+  std::size_t registers, revision;  // bytes
+  ErrorCode code;
+};
 
-TEST_F(BoardsTest, OpenReadsTheBoardIdOnlyWhenAsked) {
-  DeviceHandle opened = 0;
-  Log();
-  ASSERT_EQ(ZemtraOpen(nullptr, &opened, nullptr), ZEMTRA_SUCCESS);
-  EXPECT_TRUE(Log().empty()) << "open without an id pointer touched the board";
-  EXPECT_EQ(ZemtraClose(&opened), ZEMTRA_SUCCESS);
+void PrintTo(const WindowCase& row, std::ostream* os) { *os << row.name; }
 
-  int32_t id = 0;
-  ASSERT_EQ(ZemtraOpen(nullptr, &opened, &id), ZEMTRA_SUCCESS);
-  EXPECT_EQ(id, ZEMTRA_BOARD_ID);
-  EXPECT_TRUE(SameSequence(Log(), {R32(ZEMTRA_REG_FPGA1_PRODUCT)}));
-  EXPECT_EQ(ZemtraClose(&opened), ZEMTRA_SUCCESS);
-  EXPECT_EQ(ZemtraOpen(nullptr, nullptr, &id), ZEMTRA_ERR_NULL_PARAMETER);
-}
+class RealBoard : public Library, public ::testing::WithParamInterface<WindowCase> {};
 
-TEST_F(BoardsTest, CloseTwiceGivesInvalidHandleTheSecondTime) {
-  EXPECT_EQ(ZemtraClose(&handle_), ZEMTRA_SUCCESS);
-  EXPECT_EQ(handle_, 0u);
-  EXPECT_EQ(ZemtraClose(&handle_), ZEMTRA_ERR_INVALID_HANDLE);
-  EXPECT_EQ(ZemtraClose(nullptr), ZEMTRA_ERR_NULL_PARAMETER);
-}
+// A real board's windows are as long as the kernel maps them: a board too
+// short for the registers the library reads is not opened, and on one that
+// is opened every offset up to the window's end works and none beyond.
+TEST_P(RealBoard, WindowsLongEnoughOrRefused) {
+  const WindowCase& row = GetParam();
+  tree_.AddDevice("0000:05:00.0", pci::kVendorId, pci::kDeviceId, row.registers, row.revision);
+  std::string registers(row.registers, '\0');
+  const uint32_t id = ZEMTRA_BOARD_ID;
+  std::memcpy(registers.data() + ZEMTRA_REG_FPGA1_PRODUCT, &id, sizeof id);
+  WriteFile(tree_.Device("0000:05:00.0") / "resource2", registers);
 
-TEST_F(BoardsTest, RefusedCloseKeepsTheBoardOpen) {
-  const DeviceHandle before = handle_;
-  for (const auto& [vendor, code] : {std::pair{pci::kDeviceNotFound, ZEMTRA_ERR_DEVICE_NOT_FOUND},
-                                     std::pair{pci::kInvalidHandle, ZEMTRA_ERR_DRIVER_CODE}}) {
-    ForceResult(Operation::kDeviceClose, vendor);
-    EXPECT_EQ(ZemtraClose(&handle_), code);
-    EXPECT_EQ(handle_, before);
-    uint16_t filter = 0;
-    EXPECT_EQ(ZemtraGetFilter(handle_, &filter), ZEMTRA_SUCCESS) << "the handle stopped working";
+  DeviceHandle h = 1234;
+  int32_t boardId = 0;
+  ASSERT_EQ(ZemtraOpen(nullptr, &h, &boardId), row.code);
+  if (row.code != ZEMTRA_SUCCESS) {
+    EXPECT_EQ(h, 0u);
+    return;
   }
+  EXPECT_EQ(boardId, ZEMTRA_BOARD_ID);
+  const auto end = static_cast<int32_t>(row.registers);
+  uint32_t value = 0;
+  uint16_t word = 0;
+  EXPECT_EQ(ZemtraWriteRegisterLong(h, end - 4, 0xCAFEF00Du), ZEMTRA_SUCCESS);
+  EXPECT_EQ(ZemtraReadRegisterLong(h, end - 4, &value), ZEMTRA_SUCCESS);
+  EXPECT_EQ(value, 0xCAFEF00Du);
+  EXPECT_EQ(ZemtraReadRegisterWord(h, end - 2, &word), ZEMTRA_SUCCESS);
+  EXPECT_EQ(word, 0xCAFE);
+  EXPECT_EQ(ZemtraReadRegisterLong(h, end, &value), ZEMTRA_ERR_BAD_ADDRESS);
+  EXPECT_EQ(ZemtraWriteRegisterWord(h, end, 1), ZEMTRA_ERR_BAD_ADDRESS);
+  EXPECT_EQ(ZemtraGetHdwRev(h, &word), ZEMTRA_SUCCESS);
+  EXPECT_EQ(ZemtraClose(&h), ZEMTRA_SUCCESS);
 }
+
+const WindowCase kWindows[] = {
+    {"JustLongEnough", ZEMTRA_REG_WINDOW_MIN_LENGTH, 2, ZEMTRA_SUCCESS},
+    {"Long", 0x1000, 0x10, ZEMTRA_SUCCESS},
+    {"RegistersShort", ZEMTRA_REG_WINDOW_MIN_LENGTH - 2, 2, ZEMTRA_ERR_BASE_ADDRESS_CODE},
+    {"RevisionShort", ZEMTRA_REG_WINDOW_MIN_LENGTH, 1, ZEMTRA_ERR_BASE_ADDRESS_CODE},
+};
+
+INSTANTIATE_TEST_SUITE_P(Lengths, RealBoard, ::testing::ValuesIn(kWindows), RowName());
 
 }  // namespace
 }  // namespace zemtra::test

@@ -1,46 +1,26 @@
 // The access layer under concurrency (also run under ThreadSanitizer):
-// many threads on one simulated board, on different boards, open/close churn,
-// and whole trace lines.
-#include <gtest/gtest.h>
+// open/close churn, whole trace lines, and the first use of the
+// configuration in a fresh process.
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <atomic>
-#include <regex>
+#include <latch>
 #include <thread>
+#include <vector>
 
-#include "pci_test_support.h"
+#include "library_fixture.h"
 #include "zemtra_registers.h"
 
-namespace zemtra::pci::testing {
+namespace zemtra::test {
 namespace {
 
-class ThreadsTest : public PciTest {};
+using namespace pci;
 
-TEST_F(ThreadsTest, ManyThreadsOnOneBoard) {
-  ASSERT_TRUE(sim::Configure("motion=on,glitch=A2"));
-  uint32_t device = Open();
-  Window reg = Registers(device);
-  std::atomic<bool> bad{false};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 2000; ++i) {
-        reg.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
-        if ((reg.Read16(ZEMTRA_REG_SAMPLE) & ~0x0333) != 0) bad = true;
-        reg.Read32(ZEMTRA_REG_A1_POSITION);
-        reg.Write32(ZEMTRA_REG_A1_PRESET, static_cast<uint32_t>(i));
-        reg.Write16(ZEMTRA_REG_A1_A2_STATUS, 0x000F);
-        reg.Write16(ZEMTRA_REG_A1_A2_CONTROL, (i & 1) ? 0x0004 : 0x0000);
-        if (reg.Read32(ZEMTRA_REG_FPGA1_PRODUCT) != 0x4D27B) bad = true;
-        if (t == 0 && i % 100 == 0) sim::SetSignal(0, Signal::kA3, i % 200 ? SignalState::kMissing : SignalState::kPresent);
-      }
-    });
-  }
-  for (auto& th : threads) th.join();
-  EXPECT_FALSE(bad);
-}
+class Threads : public Library {};
 
-TEST_F(ThreadsTest, OpenCloseFindChurn) {
-  ASSERT_TRUE(sim::Configure("boards=4,motion=off"));
+TEST_F(Threads, OpenCloseFindChurn) {
+  Boards("boards=4,motion=off");
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
@@ -69,34 +49,92 @@ TEST_F(ThreadsTest, OpenCloseFindChurn) {
       }
     });
   }
-  for (auto& th : threads) th.join();
+  for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(failures, 0);
   for (int b = 0; b < 4; ++b) EXPECT_EQ(sim::AttachedEventCount(b), 0);
 }
 
-TEST_F(ThreadsTest, TraceLinesStayWhole) {
-  TempDir dir;
-  fs::path path = dir.Path() / "trace.txt";
+TEST_F(Threads, TraceLinesStayWhole) {
+  const TempDir dir;
+  const fs::path path = dir.Path() / "trace.txt";
   ::setenv("ZEMTRA_TRACE", path.c_str(), 1);
   trace::Reload();
-  ASSERT_TRUE(sim::Configure("boards=2,motion=off"));
-  uint32_t a = Open(240, 0), b = Open(240, 1);
-  Window ra = Registers(a), rb = Registers(b);
+  Boards("boards=2,motion=off");
+  const Window a = Registers(OpenDevice(240, 0)), b = Registers(OpenDevice(240, 1));
   constexpr int kPerThread = 500;
-  std::thread t1([&] {
-    for (int i = 0; i < kPerThread; ++i) ra.Write32(ZEMTRA_REG_A1_PRESET, 0x11111111);
+  std::thread writer([&] {
+    for (int i = 0; i < kPerThread; ++i) a.Write32(ZEMTRA_REG_A1_PRESET, 0x11111111);
   });
-  std::thread t2([&] {
-    for (int i = 0; i < kPerThread; ++i) rb.Read16(ZEMTRA_REG_FILTER);
+  std::thread reader([&] {
+    for (int i = 0; i < kPerThread; ++i) b.Read16(ZEMTRA_REG_FILTER);
   });
-  t1.join();
-  t2.join();
-  std::vector<std::string> lines = ReadLines(path);
+  writer.join();
+  reader.join();
+  const std::vector<std::string> lines = ReadLines(path);
   ASSERT_EQ(lines.size(), 2u * kPerThread);
   for (const std::string& line : lines) {
     EXPECT_TRUE(line == "W32 reg 0x11C 0x11111111" || line == "R16 reg 0x01C 0x0000") << line;
   }
 }
 
+// Eight threads make the first find and open of a fresh process at once.
+// Exits 0 when every variable was read once: ZEMTRA_SIM made one set of
+// boards (every device opened shares board 0), the trace file was opened
+// once (one descriptor more), and a bad value gave one message.
+[[noreturn]] void RaceToTheFirstOpen(const char* simValue, const char* pciMatch, int messagesEach) {
+  ::alarm(20);  // the parent waits for this process without a deadline of its own
+  char dir[] = "/tmp/zemtra-test-XXXXXX";
+  if (::mkdtemp(dir) == nullptr) std::exit(2);
+  const std::string trace = std::string(dir) + "/trace", messages = std::string(dir) + "/messages";
+  ::setenv("ZEMTRA_SYSFS_ROOT", "/nonexistent/zemtra", 1);
+  ::setenv("ZEMTRA_SIM", simValue, 1);
+  ::setenv("ZEMTRA_PCI_MATCH", pciMatch, 1);
+  ::setenv("ZEMTRA_TRACE", trace.c_str(), 1);
+  const int err = ::open(messages.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  ::dup2(err, STDERR_FILENO);
+  ::close(err);
+  const long before = OpenDescriptors();
+  uint32_t devices[8] = {};
+  std::latch start(8);
+  std::vector<std::thread> threads;
+  for (uint32_t& device : devices) {
+    threads.emplace_back([&start, &device] {
+      start.arrive_and_wait();
+      Location location;
+      uint32_t count = kCountRequest;
+      DeviceFind(&location, &count);
+      DeviceOpen(&location, &device);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  int shared = 0;
+  for (const uint32_t device : devices) {
+    Window windows[kBaseAddressCount];
+    if (device == 0 || BaseAddressesGet(devices[0], &windows) != kSuccess) continue;
+    windows[kRegisterBar].Write32(ZEMTRA_REG_A2_PRESET, device);
+    BaseAddressesGet(device, &windows);
+    shared += windows[kRegisterBar].Read32(ZEMTRA_REG_A2_PRESET) == device;
+  }
+  const long opened = OpenDescriptors() - before;
+  const std::string text = ReadFile(messages);
+  auto count = [&text](const std::string& what) {
+    long n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+  };
+  const bool once = count("ZEMTRA_SIM:") == messagesEach && count("ZEMTRA_PCI_MATCH:") == messagesEach &&
+                    count("\n") == 2 * messagesEach;
+  ::unlink(trace.c_str());
+  ::unlink(messages.c_str());
+  ::rmdir(dir);
+  std::exit(shared == (devices[0] != 0 ? 8 : 0) && opened == 1 && once ? 0 : 1);
+}
+
+TEST(FirstUseThreads, ReadTheConfigurationOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process: nothing read yet
+  EXPECT_EXIT(RaceToTheFirstOpen("boards=1,motion=off", "", 0), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(RaceToTheFirstOpen("boards=0", "1234", 1), ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
-}  // namespace zemtra::pci::testing
+}  // namespace zemtra::test

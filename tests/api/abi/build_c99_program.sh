@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Compiles a strict C99 program that includes only zemtra.h, links it with
-# -lZemtra and runs it on a simulated board.
+# Compiles the consumer as a strict C99 program against the source tree's headers,
+# links it with -lZemtra and runs it on a simulated board.
 set -euo pipefail
 cc=$1 include_dir=$2 lib_dir=$3 source=$4 out_dir=$5
 mkdir -p "$out_dir"

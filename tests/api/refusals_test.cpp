@@ -1,0 +1,295 @@
+// Everything a function refuses, and the texts of the codes it gives: bad
+// handles and failing locks for every function, null pointers, axes and
+// offsets for every argument, every vendor result at every call site. A
+// refused call touches no board and no out-value.
+#include <climits>
+
+#include "calls.h"
+#include "library_fixture.h"
+#include "zemtra_registers.h"
+
+namespace zemtra::test {
+namespace {
+
+using faults::Fault;
+using pci::sim::Operation;
+
+struct Function {
+  const char* name;
+  ErrorCode (*call)(DeviceHandle, Outs&);
+  bool storesAfterUnlock = false;  // so a failed unlock leaves `word` and `event`
+};
+
+// Every function that takes a handle, called with good arguments.
+const Function kFunctions[] = {
+    {"ReadRegisterWord", CALL(ZemtraReadRegisterWord(h, 0x01C, &o.w))},
+    {"WriteRegisterWord", CALL(ZemtraWriteRegisterWord(h, 0x01C, 1))},
+    {"ReadRegisterLong", CALL(ZemtraReadRegisterLong(h, 0x030, o.l))},
+    {"WriteRegisterLong", CALL(ZemtraWriteRegisterLong(h, 0x118, 1))},
+    {"WriteRawPresetRegister", CALL(ZemtraWriteRawPresetRegister(h, 2, 1))},
+    {"GetRawPresetRegister", CALL(ZemtraGetRawPresetRegister(h, 2, o.v))},
+    {"SamplePosVel", CALL(ZemtraSamplePosVel(h, 1))},
+    {"ReadRawPos", CALL(ZemtraReadRawPos(h, 1, o.v))},
+    {"ReadRawVel", CALL(ZemtraReadRawVel(h, 1, o.v))},
+    {"GetRawPosVel", CALL(ZemtraGetRawPosVel(h, 2, &o.v[0], &o.v[1]))},
+    {"GetRawPosVelAll", CALL(PosVelAll(h, o)), true},
+    {"PresetRaw", CALL(ZemtraPresetRaw(h, 0, 5, &o.w))},
+    {"PresetRawAll", CALL(ZemtraPresetRawAll(h, 1, 2, 3, &o.w))},
+    {"GetStatus", CALL(ZemtraGetStatus(h, &o.w))},
+    {"ClearStatusBits", CALL(ZemtraClearStatusBits(h, 0x000F, &o.w))},
+    {"ClearStatusAll", CALL(ZemtraClearStatusAll(h, &o.w))},
+    {"SetConfig", CALL(ZemtraSetConfig(h, 0x0204))},
+    {"GetConfig", CALL(ZemtraGetConfig(h, &o.w)), true},
+    {"SetFilter", CALL(ZemtraSetFilter(h, 0x0013))},
+    {"GetFilter", CALL(ZemtraGetFilter(h, &o.w))},
+    {"SetInterruptMask", CALL(ZemtraSetInterruptMask(h, 0x3333))},
+    {"GetInterruptMask", CALL(ZemtraGetInterruptMask(h, &o.w))},
+    {"PciInterruptEnable", CALL(ZemtraPciInterruptEnable(h, 1))},
+    {"PciInterruptAttach", AttachAndClose, true},
+    {"GetFPGARevs", CALL(ZemtraGetFPGARevs(h, &o.l[0], &o.l[1]))},
+    {"GetFPGAIds", CALL(ZemtraGetFPGAIds(h, &o.l[0], &o.l[1]))},
+    {"GetHdwRev", CALL(ZemtraGetHdwRev(h, &o.w))},
+};
+
+class HandleProtocol : public Library, public ::testing::WithParamInterface<Function> {};
+
+// A handle that names no open board (none, closed, made up, or one whose
+// record cannot be locked) never reaches a board; a failed unlock comes after
+// the accesses and leaves the handle working.
+TEST_P(HandleProtocol, BadHandlesTouchNothing) {
+  const Function& f = GetParam();
+  Boards("boards=2,motion=off");
+  const DeviceHandle closed = OpenBoard();
+  DeviceHandle closing = closed;
+  ASSERT_EQ(ZemtraClose(&closing), ZEMTRA_SUCCESS);
+  const DeviceHandle h = OpenBoard();
+  const DeviceHandle other = OpenBoard();
+  const struct {
+    const char* what;
+    DeviceHandle handle;
+    ErrorCode code;
+  } cases[] = {{"no handle", 0, ZEMTRA_ERR_NULL_PARAMETER},
+               {"closed", closed, ZEMTRA_ERR_INVALID_HANDLE},
+               {"another generation", h ^ 0x10000u, ZEMTRA_ERR_INVALID_HANDLE},
+               {"top bit set", h | 0x80000000u, ZEMTRA_ERR_INVALID_HANDLE},
+               {"all ones", 0xFFFFFFFFu, ZEMTRA_ERR_INVALID_HANDLE}};
+  Log();
+  for (const auto& c : cases) {
+    if (c.handle == h || c.handle == other) continue;  // happens to be open
+    Outs outs;
+    EXPECT_EQ(f.call(c.handle, outs), c.code) << c.what;
+    EXPECT_EQ(outs, Outs{}) << c.what;
+    EXPECT_EQ(Log(0) + Log(1), "") << c.what;
+  }
+  faults::FailNext(Fault::kLock);
+  Outs untouched;
+  EXPECT_EQ(f.call(h, untouched), ZEMTRA_ERR_INVALID_HANDLE);
+  EXPECT_EQ(untouched, Outs{});
+  EXPECT_EQ(Log(0), "");
+
+  faults::FailNext(Fault::kUnlock);
+  Outs outs;
+  EXPECT_EQ(f.call(h, outs), ZEMTRA_ERR_UNLOCK);
+  if (f.storesAfterUnlock) {
+    EXPECT_EQ(outs.w, Outs{}.w);
+    EXPECT_EQ(outs.event, Outs{}.event);
+  }
+  const ErrorCode again = f.call(h, outs);
+  EXPECT_TRUE(again == ZEMTRA_SUCCESS || again == ZEMTRA_ERR_INVALID_DATA) << again;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFunction, HandleProtocol, ::testing::ValuesIn(kFunctions), RowName());
+
+struct Refusal {
+  const char* name;
+  ErrorCode (*call)(DeviceHandle, Outs&);
+  ErrorCode code;
+};
+
+constexpr int32_t kWindow = 0x200;  // a simulated board's register window
+
+// Null pointers (17), axes other than 0, 1, 2 (24), misaligned offsets and
+// offsets outside the window (21), in the order the checks are made: axes and
+// offsets before the handle, pointers before axes.
+const Refusal kRefusals[] = {
+    {"ReadRegisterWordNull", CALL(ZemtraReadRegisterWord(h, 0x01C, nullptr)), 17},
+    {"ReadRegisterLongNull", CALL(ZemtraReadRegisterLong(h, 0x030, nullptr)), 17},
+    {"GetRawPresetRegisterNull", CALL(ZemtraGetRawPresetRegister(h, 0, nullptr)), 17},
+    {"ReadRawPosNull", CALL(ZemtraReadRawPos(h, 0, nullptr)), 17},
+    {"ReadRawVelNullBeforeAxis", CALL(ZemtraReadRawVel(h, 3, nullptr)), 17},
+    {"GetRawPosVelNullPosition", CALL(ZemtraGetRawPosVel(h, 0, nullptr, o.v)), 17},
+    {"GetRawPosVelNullVelocityBeforeAxis", CALL(ZemtraGetRawPosVel(h, 9, o.v, nullptr)), 17},
+    {"GetRawPosVelAllNullA1Position", CALL(PosVelAll(h, o, 0)), 17},
+    {"GetRawPosVelAllNullA1Velocity", CALL(PosVelAll(h, o, 1)), 17},
+    {"GetRawPosVelAllNullA2Position", CALL(PosVelAll(h, o, 2)), 17},
+    {"GetRawPosVelAllNullA2Velocity", CALL(PosVelAll(h, o, 3)), 17},
+    {"GetRawPosVelAllNullA3Position", CALL(PosVelAll(h, o, 4)), 17},
+    {"GetRawPosVelAllNullA3Velocity", CALL(PosVelAll(h, o, 5)), 17},
+    {"GetRawPosVelAllNullStatus", CALL(PosVelAll(h, o, 6)), 17},
+    {"PresetRawNullBeforeAxis", CALL(ZemtraPresetRaw(h, 3, 1, nullptr)), 17},
+    {"PresetRawAllNull", CALL(ZemtraPresetRawAll(h, 1, 2, 3, nullptr)), 17},
+    {"GetStatusNull", CALL(ZemtraGetStatus(h, nullptr)), 17},
+    {"ClearStatusBitsNull", CALL(ZemtraClearStatusBits(h, 0xFFFF, nullptr)), 17},
+    {"ClearStatusAllNull", CALL(ZemtraClearStatusAll(h, nullptr)), 17},
+    {"GetConfigNull", CALL(ZemtraGetConfig(h, nullptr)), 17},
+    {"GetFilterNull", CALL(ZemtraGetFilter(h, nullptr)), 17},
+    {"GetInterruptMaskNull", CALL(ZemtraGetInterruptMask(h, nullptr)), 17},
+    {"PciInterruptAttachNull", CALL(ZemtraPciInterruptAttach(h, nullptr)), 17},
+    {"GetFPGARevsNullFirst", CALL(ZemtraGetFPGARevs(h, nullptr, o.l)), 17},
+    {"GetFPGARevsNullSecond", CALL(ZemtraGetFPGARevs(h, o.l, nullptr)), 17},
+    {"GetFPGAIdsNullFirst", CALL(ZemtraGetFPGAIds(h, nullptr, o.l)), 17},
+    {"GetFPGAIdsNullSecond", CALL(ZemtraGetFPGAIds(h, o.l, nullptr)), 17},
+    {"GetHdwRevNull", CALL(ZemtraGetHdwRev(h, nullptr)), 17},
+    {"FindNullCount", CALL(ZemtraFind(nullptr, nullptr, nullptr, 0)), 17},
+    {"OpenNullHandle", CALL(ZemtraOpen(nullptr, nullptr, nullptr)), 17},
+    {"CloseNull", CALL(ZemtraClose(nullptr)), 17},
+    {"WriteRawPresetRegisterAxis3", CALL(ZemtraWriteRawPresetRegister(0, 3, 1)), 24},
+    {"GetRawPresetRegisterAxisMinus1", CALL(ZemtraGetRawPresetRegister(0, -1, o.v)), 24},
+    {"SamplePosVelAxis5", CALL(ZemtraSamplePosVel(0, 5)), 24},
+    {"ReadRawPosAxis3", CALL(ZemtraReadRawPos(h, 3, o.v)), 24},
+    {"ReadRawVelAxisMinus32768", CALL(ZemtraReadRawVel(h, INT16_MIN, o.v)), 24},
+    {"GetRawPosVelAxis32767", CALL(ZemtraGetRawPosVel(h, INT16_MAX, &o.v[0], &o.v[1])), 24},
+    {"PresetRawAxis3", CALL(ZemtraPresetRaw(h, 3, 1, &o.w)), 24},
+    {"ReadWordOddOffsetBeforeTheHandle", CALL(ZemtraReadRegisterWord(0, 0x011, &o.w)), 21},
+    {"ReadWordOddOffsetBeforeThePointer", CALL(ZemtraReadRegisterWord(h, 0x011, nullptr)), 21},
+    {"WriteWordOddOffset", CALL(ZemtraWriteRegisterWord(0xDEAD, 0x013, 1)), 21},
+    {"ReadLongHalfAligned", CALL(ZemtraReadRegisterLong(h, 0x112, o.l)), 21},
+    {"WriteLongHalfAligned", CALL(ZemtraWriteRegisterLong(0, 0x102, 1)), 21},
+    {"ReadLongNegative", CALL(ZemtraReadRegisterLong(0, -4, o.l)), 21},
+    {"WriteLongTopBitSet", CALL(ZemtraWriteRegisterLong(h, INT32_MIN, 1)), 21},
+    {"ReadWordPastTheWindow", CALL(ZemtraReadRegisterWord(h, kWindow, &o.w)), 21},
+    {"WriteWordPastTheWindow", CALL(ZemtraWriteRegisterWord(h, kWindow, 1)), 21},
+    {"ReadLongPastTheWindow", CALL(ZemtraReadRegisterLong(h, kWindow, o.l)), 21},
+    {"WriteLongPastTheWindow", CALL(ZemtraWriteRegisterLong(h, kWindow + 4, 1)), 21},
+    {"ReadLongFarOut", CALL(ZemtraReadRegisterLong(h, INT32_MAX - 3, o.l)), 21},
+};
+
+class Arguments : public Library, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(Arguments, AreRefusedBeforeAnyAccess) {
+  Boards("motion=off");
+  const DeviceHandle h = OpenBoard();
+  Log();
+  Outs outs;
+  EXPECT_EQ(GetParam().call(h, outs), GetParam().code);
+  EXPECT_EQ(outs, Outs{});
+  EXPECT_EQ(Log(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryArgument, Arguments, ::testing::ValuesIn(kRefusals), RowName());
+
+ErrorCode CloseRefused(DeviceHandle h, Outs& o) {
+  o.handle = h;
+  const ErrorCode code = ZemtraClose(&o.handle);
+  o.handle = o.handle == h && ZemtraGetFilter(h, &o.w) == ZEMTRA_SUCCESS;  // the handle still works
+  return code;
+}
+
+const auto kFind = CALLS(ZemtraFind(nullptr, &o.count, nullptr, 0), o.count);
+const auto kOpen = CALLS(ZemtraOpen(nullptr, &o.handle, nullptr), o.handle);
+const auto kClose = CALLS(CloseRefused(h, o), o.handle);
+const auto kEnable = CALLS(ZemtraPciInterruptEnable(h, 1));
+const auto kDisable = CALLS(ZemtraPciInterruptEnable(h, 0));
+const auto kAttach = CALLS(ZemtraPciInterruptAttach(h, &o.event), o.event);
+
+struct VendorResult {
+  const char* name;
+  Operation operation;
+  pci::Result result;
+  std::string (*call)(DeviceHandle, Outs&);
+  const char* gave;
+};
+
+// The access layer's result of each operation, forced once, as the function
+// that made the call reports it: no count, no handle, no event; a refused
+// close keeps a working handle.
+const VendorResult kVendorResults[] = {
+    {"Find531", Operation::kDeviceFind, pci::kNullParameter, kFind, "17 0x0"},
+    {"Find551", Operation::kDeviceFind, pci::kDeviceNotFound, kFind, "18 0x0"},
+    {"Find552", Operation::kDeviceFind, pci::kDriverNotFound, kFind, "19 0x0"},
+    {"Find553", Operation::kDeviceFind, pci::kInsufficientResources, kFind, "20 0x0"},
+    {"Find572", Operation::kDeviceFind, pci::kInvalidHandle, kFind, "26 0x0"},
+    {"Find999", Operation::kDeviceFind, static_cast<pci::Result>(999), kFind, "26 0x0"},
+    {"Open531", Operation::kDeviceOpen, pci::kNullParameter, kOpen, "17 0x0"},
+    {"Open551", Operation::kDeviceOpen, pci::kDeviceNotFound, kOpen, "18 0x0"},
+    {"Open552", Operation::kDeviceOpen, pci::kDriverNotFound, kOpen, "19 0x0"},
+    {"Open553", Operation::kDeviceOpen, pci::kInsufficientResources, kOpen, "20 0x0"},
+    {"Open572", Operation::kDeviceOpen, pci::kInvalidHandle, kOpen, "26 0x0"},
+    {"BaseAddresses531", Operation::kBaseAddressesGet, pci::kNullParameter, kOpen, "28 0x0"},
+    {"BaseAddresses572", Operation::kBaseAddressesGet, pci::kInvalidHandle, kOpen, "27 0x0"},
+    {"BaseAddresses551", Operation::kBaseAddressesGet, pci::kDeviceNotFound, kOpen, "29 0x0"},
+    {"BaseAddresses553", Operation::kBaseAddressesGet, pci::kInsufficientResources, kOpen, "29 0x0"},
+    {"Close551", Operation::kDeviceClose, pci::kDeviceNotFound, kClose, "18 0x1"},
+    {"Close572", Operation::kDeviceClose, pci::kInvalidHandle, kClose, "26 0x1"},
+    {"Close531", Operation::kDeviceClose, pci::kNullParameter, kClose, "26 0x1"},
+    {"Enable572", Operation::kIntrEnable, pci::kInvalidHandle, kEnable, "16"},
+    {"Enable551", Operation::kIntrEnable, pci::kDeviceNotFound, kEnable, "31"},
+    {"Enable553", Operation::kIntrEnable, pci::kInsufficientResources, kEnable, "31"},
+    {"Disable572", Operation::kIntrDisable, pci::kInvalidHandle, kDisable, "16"},
+    {"Disable552", Operation::kIntrDisable, pci::kDriverNotFound, kDisable, "31"},
+    {"Attach553", Operation::kIntrAttach, pci::kInsufficientResources, kAttach, "32 0x0"},
+    {"Attach572", Operation::kIntrAttach, pci::kInvalidHandle, kAttach, "16 0x0"},
+    {"Attach531", Operation::kIntrAttach, pci::kNullParameter, kAttach, "31 0x0"},
+    {"Attach552", Operation::kIntrAttach, pci::kDriverNotFound, kAttach, "31 0x0"},
+};
+
+class VendorResults : public Library, public ::testing::WithParamInterface<VendorResult> {};
+
+// On a board of a fake sysfs tree, so that a device a failed open did not
+// give back stays mapped and fails the test.
+TEST_P(VendorResults, BecomeTheCodeOfTheCall) {
+  tree_.AddDevice("0000:03:0e.0");
+  tree_.AddUio("0000:03:0e.0", 0);
+  const DeviceHandle h = OpenBoard();
+  pci::sim::ForceResult(GetParam().operation, GetParam().result);
+  Outs outs;
+  EXPECT_EQ(GetParam().call(h, outs), GetParam().gave);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryCallSite, VendorResults, ::testing::ValuesIn(kVendorResults), RowName());
+
+struct Text {
+  const char* name;
+  int32_t code;  // as a caller with a wider integer passes it
+  const char* text;
+};
+
+const Text kTexts[] = {
+    {"Code0", 0, "Success"},
+    {"Code16", 16, "Invalid Handle"},
+    {"Code17", 17, "A passed parameter is NULL"},
+    {"Code18", 18, "Device not found"},
+    {"Code19", 19, "Device Driver not found"},
+    {"Code20", 20, "Insufficient memory"},
+    {"Code21", 21, "Invalid register address for this operation"},
+    {"Code22", 22, "Could not allocate or release space on heap"},
+    {"Code23", 23, "Could not unlock space on heap"},
+    {"Code24", 24, "Non-existent axis"},
+    {"Code25", 25, "Error or invalid data on axis or reference"},
+    {"Code26", 26, "Unexpected error: Invalid error code from driver"},
+    {"Code27", 27, "Unexpected error: Invalid handle from driver"},
+    {"Code28", 28, "Unexpected error: Null parameter getting base address"},
+    {"Code29", 29, "Unexpected error: Invalid error code getting base address"},
+    {"Code30", 30, "Unexpected error: While locking heap"},
+    {"Code31", 31, "Unexpected error: From interrupt routine"},
+    {"Code32", 32, "Too many attached events"},
+    {"Code1", 1, "Invalid error code"},
+    {"Code15", 15, "Invalid error code"},
+    {"Code33", 33, "Invalid error code"},
+    {"CodeMinus1", -1, "Invalid error code"},
+    {"CodeMinus32768", INT16_MIN, "Invalid error code"},
+    {"Code0x8010", 0x8010, "Invalid error code"},
+    {"Code0x10010", 0x10010, "Invalid Handle"},
+    {"Code0x10000", 0x10000, "Success"},
+};
+
+class Texts : public ::testing::TestWithParam<Text> {};
+
+TEST_P(Texts, OfEveryCode) { EXPECT_STREQ(ZemtraGetErrStr(GetParam().code), GetParam().text); }
+
+INSTANTIATE_TEST_SUITE_P(EveryCode, Texts, ::testing::ValuesIn(kTexts), RowName());
+
+TEST(LibraryRevision, NeedsNoBoard) { EXPECT_EQ(ZemtraGetLibraryRev(), 0x10); }
+
+}  // namespace
+}  // namespace zemtra::test
