@@ -10,16 +10,13 @@
 namespace zemtra::test {
 namespace {
 
-struct FindCase {
-  const char* name;
+struct FindCase : Named {
   std::optional<DeviceLocation> filter;
   bool list;
   uint32_t capacity;
   ErrorCode code;
   const char* found;  // the count, then every entry of a list of 4 ("7/7": untouched)
 };
-
-void PrintTo(const FindCase& row, std::ostream* os) { *os << row.name; }
 
 class Find : public Library, public ::testing::WithParamInterface<FindCase> {};
 
@@ -82,13 +79,10 @@ TEST_F(FindAndOpen, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
   EXPECT_EQ(Log(2), "W16 reg 0x01C 0x0013");
 }
 
-struct WindowCase {
-  const char* name;
+struct WindowCase : Named {
   std::size_t registers, revision;  // bytes
   ErrorCode code;
 };
-
-void PrintTo(const WindowCase& row, std::ostream* os) { *os << row.name; }
 
 class RealBoard : public Library, public ::testing::WithParamInterface<WindowCase> {};
 

@@ -14,8 +14,7 @@ namespace {
 using faults::Fault;
 using pci::sim::Operation;
 
-struct Function {
-  const char* name;
+struct Function : Named {
   ErrorCode (*call)(DeviceHandle, Outs&);
   bool storesAfterUnlock = false;  // so a failed unlock leaves `word` and `event`
 };
@@ -100,8 +99,7 @@ TEST_P(HandleProtocol, BadHandlesTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFunction, HandleProtocol, ::testing::ValuesIn(kFunctions), RowName());
 
-struct Refusal {
-  const char* name;
+struct Refusal : Named {
   ErrorCode (*call)(DeviceHandle, Outs&);
   ErrorCode code;
 };
@@ -192,8 +190,7 @@ const auto kEnable = CALLS(ZemtraPciInterruptEnable(h, 1));
 const auto kDisable = CALLS(ZemtraPciInterruptEnable(h, 0));
 const auto kAttach = CALLS(ZemtraPciInterruptAttach(h, &o.event), o.event);
 
-struct VendorResult {
-  const char* name;
+struct VendorResult : Named {
   Operation operation;
   pci::Result result;
   std::string (*call)(DeviceHandle, Outs&);
@@ -248,8 +245,7 @@ TEST_P(VendorResults, BecomeTheCodeOfTheCall) {
 
 INSTANTIATE_TEST_SUITE_P(EveryCallSite, VendorResults, ::testing::ValuesIn(kVendorResults), RowName());
 
-struct Text {
-  const char* name;
+struct Text : Named {
   int32_t code;  // as a caller with a wider integer passes it
   const char* text;
 };

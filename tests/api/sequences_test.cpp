@@ -12,8 +12,7 @@ namespace {
 // Preset values of A1, A2, A3: wider than 16 bits, negative, top bit set.
 constexpr int32_t kV1 = 0x12345678, kV2 = -100000, kV3 = INT32_MIN;
 
-struct Sequence {
-  const char* name;
+struct Sequence : Named {
   const char* boards;                          // ZEMTRA_SIM of the board
   std::string (*before)(DeviceHandle, Outs&);  // calls that are not the point, or null
   std::string (*call)(DeviceHandle, Outs&);

@@ -45,14 +45,11 @@ class Irq : public Library {
   pci::Window reg_;
 };
 
-struct Source {
-  const char* name;
+struct Source : Named {
   Signal signal;
   SignalState state;
   uint16_t mask;
 };
-
-void PrintTo(const Source& row, std::ostream* os) { *os << row.name; }
 
 class Sources : public Irq, public ::testing::WithParamInterface<Source> {};
 

@@ -16,13 +16,10 @@ namespace {
 
 using namespace pci;
 
-struct Script {
-  const char* name;
+struct Script : Named {
   const char* boards;
   const char* accesses;
 };
-
-void PrintTo(const Script& row, std::ostream* os) { *os << row.name; }
 
 class Model : public Library, public ::testing::WithParamInterface<Script> {};
 

@@ -185,8 +185,7 @@ TEST_F(Sysfs, InterruptAttachHandsOutTheUioNode) {
   ::close(board);
 }
 
-struct Intx {
-  const char* name;
+struct Intx : Named {
   bool enable;
   uint8_t before, after;  // the high byte of the command register (config 0x05)
 };
@@ -257,8 +256,7 @@ TEST_F(Sysfs, WithoutAUioNodeInterruptsGiveTheirCodes) {
   EXPECT_EQ(event, 5u);
 }
 
-struct MatchValue {
-  const char* name;
+struct MatchValue : Named {
   const char* text;
   bool ok;
   PciMatch match;  // when ok
@@ -294,8 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchValue{"NoComma", "1234:11e8 regs=1", false, {}}),
     RowName());
 
-struct Identity {
-  const char* name;
+struct Identity : Named {
   const char* value;  // ZEMTRA_PCI_MATCH
   int32_t slot;       // of the board opened
   std::size_t registerBytes, revisionBytes;
