@@ -338,12 +338,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // One use of the library's own descriptors; true when it worked. `given` gets
 // a descriptor handed to the caller, if any.
-struct OwnDescriptorUse {
-  const char* name;
+struct OwnDescriptorUse : Named {
   bool (*use)(const sysfs::Board& board, int* given);
 };
-
-void PrintTo(const OwnDescriptorUse& use, std::ostream* out) { *out << use.name; }
 
 class OwnDescriptors : public Sysfs, public ::testing::WithParamInterface<OwnDescriptorUse> {};
 
@@ -399,7 +396,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           int*) { return sysfs::UioControl(board, true) == kSuccess; }},
         OwnDescriptorUse{"UioNode", [](const sysfs::Board& board,
                                        int* given) { return sysfs::UioOpen(board, given) == kSuccess; }}),
-    [](const auto& use) { return std::string(use.param.name); });
+    RowName());
 
 // A count, its index requests and opens of the boards it listed walk the
 // devices directory once: each walk opens it, and inotify counts the opens

@@ -81,14 +81,11 @@ TEST_F(Trace, AnUnopenablePathGivesOneMessageAndTheLibraryWorksOn) {
 
 // What ZEMTRA_TRACE may name, made at `path`; a descriptor to close after
 // the case, or -1.
-struct TraceTarget {
-  const char* name;
+struct TraceTarget : Named {
   int (*make)(const fs::path& path);
   bool traced;
   bool byAnotherUser = false;  // the library runs as nobody, the file is root's
 };
-
-void PrintTo(const TraceTarget& target, std::ostream* out) { *out << target.name; }
 
 class TraceTargets : public Trace, public ::testing::WithParamInterface<TraceTarget> {};
 
@@ -135,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                       return -1;
                     },
                     false, true}),
-    [](const auto& target) { return std::string(target.param.name); });
+    RowName());
 
 }  // namespace
 }  // namespace zemtra::test
