@@ -99,7 +99,8 @@ TEST_P(HandleProtocol, BadHandlesTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFunction, HandleProtocol, ::testing::ValuesIn(kFunctions), RowName());
 
-struct Refusal : Named {
+struct Refusal {
+  const char* name;
   ErrorCode (*call)(DeviceHandle, Outs&);
   ErrorCode code;
 };
@@ -162,19 +163,19 @@ const Refusal kRefusals[] = {
     {"ReadLongFarOut", CALL(ZemtraReadRegisterLong(h, INT32_MAX - 3, o.l)), 21},
 };
 
-class Arguments : public Library, public ::testing::WithParamInterface<Refusal> {};
+class Arguments : public Library {};
 
-TEST_P(Arguments, AreRefusedBeforeAnyAccess) {
+TEST_F(Arguments, AreRefusedBeforeAnyAccess) {
   Boards("motion=off");
   const DeviceHandle h = OpenBoard();
   Log();
-  Outs outs;
-  EXPECT_EQ(GetParam().call(h, outs), GetParam().code);
-  EXPECT_EQ(outs, Outs{});
-  EXPECT_EQ(Log(), "");
+  for (const Refusal& row : kRefusals) {
+    Outs outs;
+    EXPECT_EQ(row.call(h, outs), row.code) << row.name;
+    EXPECT_EQ(outs, Outs{}) << row.name;
+    EXPECT_EQ(Log(), "") << row.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(EveryArgument, Arguments, ::testing::ValuesIn(kRefusals), RowName());
 
 ErrorCode CloseRefused(DeviceHandle h, Outs& o) {
   o.handle = h;
@@ -245,47 +246,39 @@ TEST_P(VendorResults, BecomeTheCodeOfTheCall) {
 
 INSTANTIATE_TEST_SUITE_P(EveryCallSite, VendorResults, ::testing::ValuesIn(kVendorResults), RowName());
 
-struct Text : Named {
-  int32_t code;  // as a caller with a wider integer passes it
-  const char* text;
-};
-
-const Text kTexts[] = {
-    {"Code0", 0, "Success"},
-    {"Code16", 16, "Invalid Handle"},
-    {"Code17", 17, "A passed parameter is NULL"},
-    {"Code18", 18, "Device not found"},
-    {"Code19", 19, "Device Driver not found"},
-    {"Code20", 20, "Insufficient memory"},
-    {"Code21", 21, "Invalid register address for this operation"},
-    {"Code22", 22, "Could not allocate or release space on heap"},
-    {"Code23", 23, "Could not unlock space on heap"},
-    {"Code24", 24, "Non-existent axis"},
-    {"Code25", 25, "Error or invalid data on axis or reference"},
-    {"Code26", 26, "Unexpected error: Invalid error code from driver"},
-    {"Code27", 27, "Unexpected error: Invalid handle from driver"},
-    {"Code28", 28, "Unexpected error: Null parameter getting base address"},
-    {"Code29", 29, "Unexpected error: Invalid error code getting base address"},
-    {"Code30", 30, "Unexpected error: While locking heap"},
-    {"Code31", 31, "Unexpected error: From interrupt routine"},
-    {"Code32", 32, "Too many attached events"},
-    {"Code1", 1, "Invalid error code"},
-    {"Code15", 15, "Invalid error code"},
-    {"Code33", 33, "Invalid error code"},
-    {"CodeMinus1", -1, "Invalid error code"},
-    {"CodeMinus32768", INT16_MIN, "Invalid error code"},
-    {"Code0x8010", 0x8010, "Invalid error code"},
-    {"Code0x10010", 0x10010, "Invalid Handle"},
-    {"Code0x10000", 0x10000, "Success"},
-};
-
-class Texts : public ::testing::TestWithParam<Text> {};
-
-TEST_P(Texts, OfEveryCode) { EXPECT_STREQ(ZemtraGetErrStr(GetParam().code), GetParam().text); }
-
-INSTANTIATE_TEST_SUITE_P(EveryCode, Texts, ::testing::ValuesIn(kTexts), RowName());
-
-TEST(LibraryRevision, NeedsNoBoard) { EXPECT_EQ(ZemtraGetLibraryRev(), 0x10); }
+// Every code's text; only the low 16 bits of a wider argument count.
+TEST(ErrorTexts, OfEveryCode) {
+  const std::pair<int32_t, const char*> texts[] = {
+      {0, "Success"},
+      {16, "Invalid Handle"},
+      {17, "A passed parameter is NULL"},
+      {18, "Device not found"},
+      {19, "Device Driver not found"},
+      {20, "Insufficient memory"},
+      {21, "Invalid register address for this operation"},
+      {22, "Could not allocate or release space on heap"},
+      {23, "Could not unlock space on heap"},
+      {24, "Non-existent axis"},
+      {25, "Error or invalid data on axis or reference"},
+      {26, "Unexpected error: Invalid error code from driver"},
+      {27, "Unexpected error: Invalid handle from driver"},
+      {28, "Unexpected error: Null parameter getting base address"},
+      {29, "Unexpected error: Invalid error code getting base address"},
+      {30, "Unexpected error: While locking heap"},
+      {31, "Unexpected error: From interrupt routine"},
+      {32, "Too many attached events"},
+      {1, "Invalid error code"},
+      {15, "Invalid error code"},
+      {33, "Invalid error code"},
+      {-1, "Invalid error code"},
+      {INT16_MIN, "Invalid error code"},
+      {0x8010, "Invalid error code"},
+      {0x10010, "Invalid Handle"},
+      {0x10000, "Success"},
+  };
+  for (const auto& [code, text] : texts) EXPECT_STREQ(ZemtraGetErrStr(code), text) << code;
+  EXPECT_EQ(ZemtraGetLibraryRev(), 0x10);
+}
 
 }  // namespace
 }  // namespace zemtra::test

@@ -11,13 +11,8 @@ namespace {
 
 using namespace pci;
 
-struct Value {
-  const char* text;
-  const char* makes;  // boards, motion, id, then A1 A2 A3 REF: '.' present, 'N' missing, 'G' glitching
-};
-
-void PrintTo(const Value& row, std::ostream* os) { *os << ::testing::PrintToString(std::string(row.text)); }
-
+// A value described as: boards, motion, id, then the signals A1 A2 A3 REF
+// ('.' present, 'N' missing, 'G' glitching).
 std::string Describe(const sim::SimConfig& config) {
   char text[64];
   std::snprintf(text, sizeof text, "%d %s 0x%X ", config.boards, config.board.motion ? "on" : "off",
@@ -29,67 +24,74 @@ std::string Describe(const sim::SimConfig& config) {
   return described;
 }
 
-class SimValues : public ::testing::TestWithParam<Value> {};
-
-TEST_P(SimValues, Make) {
-  sim::SimConfig config;
-  config.boards = 9;
-  std::string error;
-  EXPECT_TRUE(sim::ParseSimConfig(GetParam().text, &config, &error)) << error;
-  EXPECT_EQ(Describe(config), GetParam().makes);
+TEST(SimValues, MakeTheirBoards) {
+  const std::pair<const char*, const char*> values[] = {
+      {"", "0 on 0x4D27B ...."},
+      {"  ", "0 on 0x4D27B ...."},
+      {"1", "1 on 0x4D27B ...."},
+      {"64", "64 on 0x4D27B ...."},
+      {"motion=off", "1 off 0x4D27B ...."},
+      {"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
+      {"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
+      {" boards = 64 , motion = On ", "64 on 0x4D27B ...."},
+      {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
+      {"id=0x0", "1 on 0x0 ...."},
+      {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."},
+  };
+  for (const auto& [text, makes] : values) {
+    sim::SimConfig config;
+    config.boards = 9;
+    std::string error;
+    EXPECT_TRUE(sim::ParseSimConfig(text, &config, &error)) << text << ": " << error;
+    EXPECT_EQ(Describe(config), makes) << text;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Good, SimValues,
-    ::testing::Values(Value{"", "0 on 0x4D27B ...."}, Value{"  ", "0 on 0x4D27B ...."},
-                      Value{"1", "1 on 0x4D27B ...."}, Value{"64", "64 on 0x4D27B ...."},
-                      Value{"motion=off", "1 off 0x4D27B ...."},
-                      Value{"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
-                      Value{"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
-                      Value{" boards = 64 , motion = On ", "64 on 0x4D27B ...."},
-                      Value{"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."}, Value{"id=0x0", "1 on 0x0 ...."},
-                      Value{"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."}));
-
-struct BadValue {
-  std::string value;
-  std::string named;  // what the message must show of it
-};
-
-void PrintTo(const BadValue& bad, std::ostream* os) { *os << ::testing::PrintToString(bad.value); }
-
-class SimBadValues : public ::testing::TestWithParam<BadValue> {};
-
-// The message names the bad item, and shows it in printable ASCII only: the
-// value must not move the cursor, recolour or retitle the terminal, or forge
-// a line of its own.
-TEST_P(SimBadValues, AreNamedInPrintableText) {
-  sim::SimConfig config;
-  config.boards = 5;
-  std::string error;
-  EXPECT_FALSE(sim::ParseSimConfig(GetParam().value, &config, &error));
-  EXPECT_EQ(config.boards, 0);
-  EXPECT_NE(error.find(GetParam().named), std::string::npos) << error;
-  EXPECT_TRUE(std::ranges::all_of(error, [](char c) { return c >= 0x20 && c < 0x7F; })) << error;
+// A bad value makes no board; the message names the bad item, and shows it
+// in printable ASCII only: the value must not move the cursor, recolour or
+// retitle the terminal, or forge a line of its own.
+TEST(SimValues, BadOnesAreNamedInPrintableText) {
+  const std::pair<std::string, std::string> values[] = {
+      // the value, what the message shows of it
+      {"0", "'0'"},
+      {"65", "'65'"},
+      {"1x", "'1x'"},
+      {"boards=0", "'boards=0'"},
+      {"boards=65", "'boards=65'"},
+      {"boards=2,boards=-1", "'boards=-1'"},
+      {"boards=two", "'boards=two'"},
+      {"motion=maybe", "'motion=maybe'"},
+      {"id=4D27B", "'id=4D27B'"},
+      {"id=0x", "'id=0x'"},
+      {"id=0x123456789", "'id=0x123456789'"},
+      {"id=0xG1", "'id=0xG1'"},
+      {"nosig=A4", "'nosig=A4'"},
+      {"nosig=", "'nosig='"},
+      {"glitch=A1+", "'glitch=A1+'"},
+      {"glitch=A1,A2", "'A2'"},
+      {"color=red", "'color=red'"},
+      {"boards", "'boards'"},
+      {"boards=2,,motion=on", "empty item"},
+      {"boards=2,", "empty item"},
+      {",", "empty item"},
+      {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
+      {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"},
+      {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
+      {"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
+      {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"},
+      {"id=\\x1b", "'id=\\\\x1b'"},
+  };
+  for (const auto& [value, named] : values) {
+    SCOPED_TRACE(::testing::PrintToString(value));
+    sim::SimConfig config;
+    config.boards = 5;
+    std::string error;
+    EXPECT_FALSE(sim::ParseSimConfig(value, &config, &error));
+    EXPECT_EQ(config.boards, 0);
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_TRUE(std::ranges::all_of(error, [](char c) { return c >= 0x20 && c < 0x7F; })) << error;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Items, SimBadValues,
-    ::testing::Values(BadValue{"0", "'0'"}, BadValue{"65", "'65'"}, BadValue{"1x", "'1x'"},
-                      BadValue{"boards=0", "'boards=0'"}, BadValue{"boards=65", "'boards=65'"},
-                      BadValue{"boards=2,boards=-1", "'boards=-1'"}, BadValue{"boards=two", "'boards=two'"},
-                      BadValue{"motion=maybe", "'motion=maybe'"}, BadValue{"id=4D27B", "'id=4D27B'"},
-                      BadValue{"id=0x", "'id=0x'"}, BadValue{"id=0x123456789", "'id=0x123456789'"},
-                      BadValue{"id=0xG1", "'id=0xG1'"}, BadValue{"nosig=A4", "'nosig=A4'"},
-                      BadValue{"nosig=", "'nosig='"}, BadValue{"glitch=A1+", "'glitch=A1+'"},
-                      BadValue{"glitch=A1,A2", "'A2'"}, BadValue{"color=red", "'color=red'"},
-                      BadValue{"boards", "'boards'"}, BadValue{"boards=2,,motion=on", "empty item"},
-                      BadValue{"boards=2,", "empty item"}, BadValue{",", "empty item"},
-                      BadValue{"motion=\x1b[2J", "'motion=\\x1b[2J'"},
-                      BadValue{"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"},
-                      BadValue{"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
-                      BadValue{"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
-                      BadValue{"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"},
-                      BadValue{"id=\\x1b", "'id=\\\\x1b'"}));
 
 class SimConfigure : public Library {};
 

@@ -256,41 +256,42 @@ TEST_F(Sysfs, WithoutAUioNodeInterruptsGiveTheirCodes) {
   EXPECT_EQ(event, 5u);
 }
 
-struct MatchValue : Named {
-  const char* text;
-  bool ok;
-  PciMatch match;  // when ok
-};
-
-class PciMatchValues : public ::testing::TestWithParam<MatchValue> {};
-
-TEST_P(PciMatchValues, GiveTheIdsAndBarsOrAreRefused) {
-  const PciMatch untouched{0xAAAA, 0xBBBB, 4, 4};
-  PciMatch match = untouched;
-  std::string error;
-  EXPECT_EQ(ParsePciMatch(GetParam().text, &match, &error), GetParam().ok);
-  const PciMatch& want = GetParam().ok ? GetParam().match : untouched;
-  EXPECT_EQ(std::tie(match.vendor, match.device, match.registerBar, match.revisionBar),
-            std::tie(want.vendor, want.device, want.registerBar, want.revisionBar));
-  EXPECT_EQ(error.empty(), GetParam().ok) << error;
+TEST(PciMatchValues, GiveTheIdsAndBarsOrAreRefused) {
+  const struct {
+    const char* text;
+    bool ok;
+    PciMatch match;  // when ok
+  } values[] = {
+      {"1234:11e8", true, {0x1234, 0x11E8, 2, 3}},
+      {"1234:11E8,regs=0,rev=0", true, {0x1234, 0x11E8, 0, 0}},
+      {" 1f3c : 0a00 , rev = 5 ", true, {0x1F3C, 0x0A00, 2, 5}},
+      {"abc:1,rev=1,regs=4", true, {0xABC, 0x1, 4, 1}},
+      {"", false, {}},
+      {"1234", false, {}},
+      {"1234:", false, {}},
+      {":11e8", false, {}},
+      {"12345:11e8", false, {}},
+      {"0x1234:11e8", false, {}},
+      {"-1:11e8", false, {}},
+      {"1234:11e8,", false, {}},
+      {"1234:11e8,regs=6", false, {}},
+      {"1234:11e8,regs=", false, {}},
+      {"1234:11e8,regs=1x", false, {}},
+      {"1234:11e8,bar=1", false, {}},
+      {"1234:11e8 regs=1", false, {}},
+  };
+  for (const auto& v : values) {
+    SCOPED_TRACE(v.text);
+    const PciMatch untouched{0xAAAA, 0xBBBB, 4, 4};
+    PciMatch match = untouched;
+    std::string error;
+    EXPECT_EQ(ParsePciMatch(v.text, &match, &error), v.ok);
+    const PciMatch& want = v.ok ? v.match : untouched;
+    EXPECT_EQ(std::tie(match.vendor, match.device, match.registerBar, match.revisionBar),
+              std::tie(want.vendor, want.device, want.registerBar, want.revisionBar));
+    EXPECT_EQ(error.empty(), v.ok) << error;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ZemtraPciMatch, PciMatchValues,
-    ::testing::Values(
-        MatchValue{"IdsOnly", "1234:11e8", true, {0x1234, 0x11E8, 2, 3}},
-        MatchValue{"Bars", "1234:11E8,regs=0,rev=0", true, {0x1234, 0x11E8, 0, 0}},
-        MatchValue{"Spaces", " 1f3c : 0a00 , rev = 5 ", true, {0x1F3C, 0x0A00, 2, 5}},
-        MatchValue{"ShortIds", "abc:1,rev=1,regs=4", true, {0xABC, 0x1, 4, 1}},
-        MatchValue{"Empty", "", false, {}}, MatchValue{"NoDevice", "1234", false, {}},
-        MatchValue{"EmptyDevice", "1234:", false, {}}, MatchValue{"EmptyVendor", ":11e8", false, {}},
-        MatchValue{"LongVendor", "12345:11e8", false, {}}, MatchValue{"Prefix", "0x1234:11e8", false, {}},
-        MatchValue{"Sign", "-1:11e8", false, {}}, MatchValue{"EmptyItem", "1234:11e8,", false, {}},
-        MatchValue{"Bar6", "1234:11e8,regs=6", false, {}}, MatchValue{"NoBar", "1234:11e8,regs=", false, {}},
-        MatchValue{"BadBar", "1234:11e8,regs=1x", false, {}},
-        MatchValue{"UnknownKey", "1234:11e8,bar=1", false, {}},
-        MatchValue{"NoComma", "1234:11e8 regs=1", false, {}}),
-    RowName());
 
 struct Identity : Named {
   const char* value;  // ZEMTRA_PCI_MATCH
