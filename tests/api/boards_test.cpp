@@ -77,6 +77,12 @@ TEST_F(FindAndOpen, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
   EXPECT_EQ(ZemtraSetFilter(h, 0x0013), ZEMTRA_SUCCESS);
   EXPECT_EQ(Log(0) + Log(1), "");
   EXPECT_EQ(Log(2), "W16 reg 0x01C 0x0013");
+
+  DeviceLocation missing{-1, 9};
+  DeviceHandle none = 1234;
+  EXPECT_EQ(ZemtraOpen(&missing, &none, nullptr), ZEMTRA_ERR_DEVICE_NOT_FOUND);
+  EXPECT_EQ(missing.slot, 9);
+  EXPECT_EQ(none, 0u);
 }
 
 struct WindowCase : Named {

@@ -16,7 +16,7 @@ using pci::sim::Operation;
 
 struct Function : Named {
   ErrorCode (*call)(DeviceHandle, Outs&);
-  bool storesAfterUnlock = false;  // so a failed unlock leaves `word` and `event`
+  bool storesAfterUnlock = false;  // so a failed unlock leaves `w` and `event`
 };
 
 // Every function that takes a handle, called with good arguments.
@@ -274,8 +274,7 @@ TEST(ErrorTexts, OfEveryCode) {
       {INT16_MIN, "Invalid error code"},
       {0x8010, "Invalid error code"},
       {0x10010, "Invalid Handle"},
-      {0x10000, "Success"},
-  };
+      {0x10000, "Success"}};
   for (const auto& [code, text] : texts) EXPECT_STREQ(ZemtraGetErrStr(code), text) << code;
   EXPECT_EQ(ZemtraGetLibraryRev(), 0x10);
 }

@@ -5,8 +5,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "library_fixture.h"
 #include "pci/register_model.h"
 #include "zemtra_registers.h"
@@ -168,19 +166,18 @@ TEST_F(Irq, AClosedDescriptorOrDeviceIsNeverWrittenTo) {
 // a stream's place (and 0 is what a failed attach stores).
 TEST_F(Irq, EventsAreNeverStandardStreamsAndCloseOnExec) {
   const uint32_t other = OpenDevice();
-  EXPECT_EXIT(
-      {
-        for (int fd = 0; fd < 3; ++fd) ::close(fd);
-        bool ok = true;
-        for (const uint32_t device : {device_, device_, other}) {  // new, shared, new
-          uint32_t event = 0;
-          ok = ok && IntrAttach(device, InterruptSource(), &event) == kSuccess && event >= 3 &&
-               (::fcntl(static_cast<int>(event), F_GETFD) & FD_CLOEXEC) != 0;
-        }
-        for (int fd = 0; fd < 3; ++fd) ok = ok && ::fcntl(fd, F_GETFD) < 0;
-        std::exit(ok ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  const ChildOutcome outcome = RunInChild([&] {
+    for (int fd = 0; fd < 3; ++fd) ::close(fd);
+    bool ok = true;
+    for (const uint32_t device : {device_, device_, other}) {  // new, shared, new
+      uint32_t event = 0;
+      ok = ok && IntrAttach(device, InterruptSource(), &event) == kSuccess && event >= 3 &&
+           (::fcntl(static_cast<int>(event), F_GETFD) & FD_CLOEXEC) != 0;
+    }
+    for (int fd = 0; fd < 3; ++fd) ok = ok && ::fcntl(fd, F_GETFD) < 0;
+    return ok ? 0 : 1;
+  });
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
 }
 
 }  // namespace

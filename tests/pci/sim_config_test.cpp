@@ -26,18 +26,12 @@ std::string Describe(const sim::SimConfig& config) {
 
 TEST(SimValues, MakeTheirBoards) {
   const std::pair<const char*, const char*> values[] = {
-      {"", "0 on 0x4D27B ...."},
-      {"  ", "0 on 0x4D27B ...."},
-      {"1", "1 on 0x4D27B ...."},
-      {"64", "64 on 0x4D27B ...."},
-      {"motion=off", "1 off 0x4D27B ...."},
+      {"", "0 on 0x4D27B ...."}, {"  ", "0 on 0x4D27B ...."}, {"1", "1 on 0x4D27B ...."},
+      {"64", "64 on 0x4D27B ...."}, {"motion=off", "1 off 0x4D27B ...."},
       {"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
       {"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
-      {" boards = 64 , motion = On ", "64 on 0x4D27B ...."},
-      {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
-      {"id=0x0", "1 on 0x0 ...."},
-      {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."},
-  };
+      {" boards = 64 , motion = On ", "64 on 0x4D27B ...."}, {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
+      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."}};
   for (const auto& [text, makes] : values) {
     sim::SimConfig config;
     config.boards = 9;
@@ -53,34 +47,16 @@ TEST(SimValues, MakeTheirBoards) {
 TEST(SimValues, BadOnesAreNamedInPrintableText) {
   const std::pair<std::string, std::string> values[] = {
       // the value, what the message shows of it
-      {"0", "'0'"},
-      {"65", "'65'"},
-      {"1x", "'1x'"},
-      {"boards=0", "'boards=0'"},
-      {"boards=65", "'boards=65'"},
-      {"boards=2,boards=-1", "'boards=-1'"},
-      {"boards=two", "'boards=two'"},
-      {"motion=maybe", "'motion=maybe'"},
-      {"id=4D27B", "'id=4D27B'"},
-      {"id=0x", "'id=0x'"},
-      {"id=0x123456789", "'id=0x123456789'"},
-      {"id=0xG1", "'id=0xG1'"},
-      {"nosig=A4", "'nosig=A4'"},
-      {"nosig=", "'nosig='"},
-      {"glitch=A1+", "'glitch=A1+'"},
-      {"glitch=A1,A2", "'A2'"},
-      {"color=red", "'color=red'"},
-      {"boards", "'boards'"},
-      {"boards=2,,motion=on", "empty item"},
-      {"boards=2,", "empty item"},
-      {",", "empty item"},
-      {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
-      {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"},
-      {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
+      {"0", "'0'"}, {"65", "'65'"}, {"1x", "'1x'"}, {"boards=0", "'boards=0'"},
+      {"boards=65", "'boards=65'"}, {"boards=2,boards=-1", "'boards=-1'"}, {"boards=two", "'boards=two'"},
+      {"motion=maybe", "'motion=maybe'"}, {"id=4D27B", "'id=4D27B'"}, {"id=0x", "'id=0x'"},
+      {"id=0x123456789", "'id=0x123456789'"}, {"id=0xG1", "'id=0xG1'"}, {"nosig=A4", "'nosig=A4'"},
+      {"nosig=", "'nosig='"}, {"glitch=A1+", "'glitch=A1+'"}, {"glitch=A1,A2", "'A2'"},
+      {"color=red", "'color=red'"}, {"boards", "'boards'"}, {"boards=2,,motion=on", "empty item"},
+      {"boards=2,", "empty item"}, {",", "empty item"}, {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
+      {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"}, {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
       {"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
-      {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"},
-      {"id=\\x1b", "'id=\\\\x1b'"},
-  };
+      {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"}, {"id=\\x1b", "'id=\\\\x1b'"}};
   for (const auto& [value, named] : values) {
     SCOPED_TRACE(::testing::PrintToString(value));
     sim::SimConfig config;

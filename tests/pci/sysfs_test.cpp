@@ -262,24 +262,13 @@ TEST(PciMatchValues, GiveTheIdsAndBarsOrAreRefused) {
     bool ok;
     PciMatch match;  // when ok
   } values[] = {
-      {"1234:11e8", true, {0x1234, 0x11E8, 2, 3}},
-      {"1234:11E8,regs=0,rev=0", true, {0x1234, 0x11E8, 0, 0}},
+      {"1234:11e8", true, {0x1234, 0x11E8, 2, 3}}, {"1234:11E8,regs=0,rev=0", true, {0x1234, 0x11E8, 0, 0}},
       {" 1f3c : 0a00 , rev = 5 ", true, {0x1F3C, 0x0A00, 2, 5}},
-      {"abc:1,rev=1,regs=4", true, {0xABC, 0x1, 4, 1}},
-      {"", false, {}},
-      {"1234", false, {}},
-      {"1234:", false, {}},
-      {":11e8", false, {}},
-      {"12345:11e8", false, {}},
-      {"0x1234:11e8", false, {}},
-      {"-1:11e8", false, {}},
-      {"1234:11e8,", false, {}},
-      {"1234:11e8,regs=6", false, {}},
-      {"1234:11e8,regs=", false, {}},
-      {"1234:11e8,regs=1x", false, {}},
-      {"1234:11e8,bar=1", false, {}},
-      {"1234:11e8 regs=1", false, {}},
-  };
+      {"abc:1,rev=1,regs=4", true, {0xABC, 0x1, 4, 1}}, {"", false, {}}, {"1234", false, {}},
+      {"1234:", false, {}}, {":11e8", false, {}}, {"12345:11e8", false, {}}, {"0x1234:11e8", false, {}},
+      {"-1:11e8", false, {}}, {"1234:11e8,", false, {}}, {"1234:11e8,regs=6", false, {}},
+      {"1234:11e8,regs=", false, {}}, {"1234:11e8,regs=1x", false, {}}, {"1234:11e8,bar=1", false, {}},
+      {"1234:11e8 regs=1", false, {}}};
   for (const auto& v : values) {
     SCOPED_TRACE(v.text);
     const PciMatch untouched{0xAAAA, 0xBBBB, 4, 4};
