@@ -2,13 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -19,156 +18,129 @@ namespace zemtra::cli::test {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr rlim_t kMaxOutputBytes = 64 << 20;
 constexpr int kLongestRunMs = 60'000;
 constexpr int kLongestStopMs = 5'000;
 constexpr int kPollMs = 5;
 
-std::string TempPath(const char* stem) {
-  std::string path = std::string("/tmp/") + stem + "XXXXXX";
-  const int fd = mkstemp(path.data());
-  if (fd < 0) throw std::runtime_error("mkstemp failed");
-  close(fd);
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+std::string ReadFile(const fs::path& path) {
   std::ostringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path, std::ios::binary).rdbuf();
   return text.str();
 }
 
+// A directory of the run's own for its output, error, trace and sysfs tree.
+struct RunDirectory {
+  RunDirectory() {
+    std::string pattern = (fs::temp_directory_path() / "zemtra-cli-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+  }
+  ~RunDirectory() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  void AddBoard(SysfsBoard board) const {
+    const fs::path device = path / "sys/bus/pci/devices/0000:03:0e.0";
+    fs::create_directories(device);
+    std::ofstream(device / "vendor") << "0x1f3c\n";
+    std::ofstream(device / "device") << "0x0a00\n";
+    if (board == SysfsBoard::kUnopenable) return;
+    std::ofstream(device / "resource2", std::ios::binary) << std::string(0x200, '\xFF');
+    std::ofstream(device / "resource3", std::ios::binary) << std::string(0x10, '\xFF');
+  }
+  fs::path path;
+};
+
 // The test runner's environment minus everything that would change the tool's
-// behaviour behind the test's back.
-std::vector<std::string> CleanEnvironment(const std::map<std::string, std::string>& extra) {
+// behaviour behind the test's back, plus the run's own settings.
+std::vector<std::string> Environment(const ToolSetup& setup, const fs::path& dir) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string variable = *entry;
     const std::string name = variable.substr(0, variable.find('='));
-    if (name.starts_with("ZEMTRA_") || name.starts_with("LC_") || name == "LANG") continue;
-    env.push_back(variable);
+    if (!name.starts_with("ZEMTRA_") && !name.starts_with("LC_") && name != "LANG") env.push_back(variable);
   }
-  // The C locale unless the test asks for another (one entry per name: the
-  // C library takes the first of duplicates).
-  if (!extra.contains("LC_ALL")) env.push_back("LC_ALL=C");
-  for (const auto& [name, value] : extra) env.push_back(name + "=" + value);
+  // One entry per name: the C library takes the first of duplicates.
+  std::map<std::string, std::string> own = {
+      {"LC_ALL", "C"}, {"ZEMTRA_SIM", setup.sim}, {"ZEMTRA_SYSFS_ROOT", dir / "sys"}};
+  if (setup.trace) own["ZEMTRA_TRACE"] = dir / "trace";
+  for (const auto& [name, value] : setup.env) own[name] = value;
+  for (const auto& [name, value] : own) env.push_back(name + "=" + value);
   return env;
 }
 
-int StatusOf(int waitStatus) {
-  if (WIFEXITED(waitStatus)) return WEXITSTATUS(waitStatus);
-  if (WIFSIGNALED(waitStatus)) return 128 + WTERMSIG(waitStatus);
-  return -1;
-}
-
-// No room for another write: the writer blocks on its next one.
-bool PipeFull(int writeEnd) {
-  pollfd room{writeEnd, POLLOUT, 0};
-  return poll(&room, 1, 0) == 0;
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& text : strings) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
 }
 
 }  // namespace
 
-std::vector<std::string> ToolRun::outLines() const {
-  std::vector<std::string> lines = Split(out, '\n');
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
-
 ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
-  const std::string outPath = TempPath("zemtra-out-");
-  const std::string errPath = TempPath("zemtra-err-");
-  std::vector<std::string> env = CleanEnvironment(setup.env);
-  std::vector<char*> envp;
-  for (std::string& variable : env) envp.push_back(variable.data());
-  envp.push_back(nullptr);
+  const RunDirectory dir;
+  if (setup.sysfs != SysfsBoard::kNone) dir.AddBoard(setup.sysfs);
+  std::vector<std::string> env = Environment(setup, dir.path);
   std::vector<std::string> argStrings{ZEMTRA_CLI_PATH};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& arg : argStrings) argv.push_back(arg.data());
-  argv.push_back(nullptr);
+  const std::vector<char*> argv = Pointers(argStrings);
+  const std::vector<char*> envp = Pointers(env);
 
   int pipeEnds[2] = {-1, -1};
-  const bool pipeOut = setup.stdoutTo == StdoutTo::kClosedPipe || setup.stdoutTo == StdoutTo::kStalledPipe;
-  if (pipeOut && pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-
+  const bool stalled = setup.stdoutTo == StdoutTo::kStalledPipe;
+  if ((stalled || setup.stdoutTo == StdoutTo::kClosedPipe) && pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
+  const std::string outPath = dir.path / "out";
+  const std::string errPath = dir.path / "err";
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
-    int outFd = -1;
-    switch (setup.stdoutTo) {
-      case StdoutTo::kCapture:
-        outFd = open(outPath.c_str(), O_WRONLY | O_TRUNC);
-        break;
-      case StdoutTo::kDevFull:
-        outFd = open("/dev/full", O_WRONLY);
-        break;
-      case StdoutTo::kClosedPipe:
-      case StdoutTo::kStalledPipe:
-        close(pipeEnds[0]);
-        outFd = pipeEnds[1];
-        break;
-    }
+    // Close-on-exec: the tool starts with its three standard streams only.
+    int outFd = pipeEnds[1];
+    if (setup.stdoutTo == StdoutTo::kCapture) outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (setup.stdoutTo == StdoutTo::kDevFull) outFd = open("/dev/full", O_WRONLY | O_CLOEXEC);
     // A tool that wrongly runs on without end must not fill the disk.
     const rlimit fileSize{kMaxOutputBytes, kMaxOutputBytes};
     setrlimit(RLIMIT_FSIZE, &fileSize);
-    const int errFd = open(errPath.c_str(), O_WRONLY | O_TRUNC);
-    const int inFd = open("/dev/null", O_RDONLY);
-    dup2(inFd, STDIN_FILENO);
+    dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), STDIN_FILENO);
     dup2(outFd, STDOUT_FILENO);
-    dup2(errFd, STDERR_FILENO);
+    dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600), STDERR_FILENO);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  const bool stalled = setup.stdoutTo == StdoutTo::kStalledPipe;
-  if (setup.stdoutTo == StdoutTo::kClosedPipe) {
+  const auto closePipe = [&] {
     close(pipeEnds[0]);
     close(pipeEnds[1]);
-  }
-  int waitStatus = 0;
+  };
+  if (setup.stdoutTo == StdoutTo::kClosedPipe) closePipe();
+  // Readable once the child has ended, so that a wait ends with it.
+  pollfd childEnd{static_cast<int>(syscall(SYS_pidfd_open, child, 0)), POLLIN, 0};
+  if (childEnd.fd < 0) throw std::runtime_error("pidfd_open failed");
   bool ended = false;
   const auto waitUpTo = [&](int limitMs, const auto& until) {
     for (int waitedMs = 0; !ended && !until() && waitedMs < limitMs; waitedMs += kPollMs) {
-      ended = waitpid(child, &waitStatus, WNOHANG) != 0;
-      if (!ended) usleep(kPollMs * 1000);
+      ended = poll(&childEnd, 1, kPollMs) > 0;
     }
   };
-  if (stalled) waitUpTo(kLongestRunMs, [&] { return PipeFull(pipeEnds[1]); });
-  if (setup.interruptAfterMs > 0) usleep(static_cast<useconds_t>(setup.interruptAfterMs) * 1000);
+  // A stalled pipe is full when it has no room for another write.
+  pollfd room{pipeEnds[1], POLLOUT, 0};
+  if (stalled) waitUpTo(kLongestRunMs, [&] { return poll(&room, 1, 0) == 0; });
+  waitUpTo(setup.interruptAfterMs, [] { return false; });
   const bool stopping = !ended && (stalled || setup.interruptAfterMs > 0);
   if (stopping) kill(child, setup.stopSignal);
   waitUpTo(stopping ? kLongestStopMs : kLongestRunMs, [] { return false; });
-  if (!ended) {
-    kill(child, SIGKILL);
-    waitpid(child, &waitStatus, 0);
-  }
-  if (stalled) {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-  }
-
-  ToolRun run;
-  run.status = StatusOf(waitStatus);
-  run.out = ReadFile(outPath);
-  run.err = ReadFile(errPath);
-  unlink(outPath.c_str());
-  unlink(errPath.c_str());
-  return run;
-}
-
-ToolRun RunSim(const std::string& sim, const std::vector<std::string>& args) {
-  return RunTool(args, {.env = {{"ZEMTRA_SIM", sim}}});
-}
-
-TraceFile::TraceFile() : path_(TempPath("zemtra-trace-")) {}
-
-TraceFile::~TraceFile() { unlink(path_.c_str()); }
-
-std::vector<std::string> TraceFile::lines() const {
-  std::vector<std::string> lines = Split(ReadFile(path_), '\n');
-  if (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
+  if (!ended) kill(child, SIGKILL);
+  int waitStatus = 0;
+  waitpid(child, &waitStatus, 0);
+  close(childEnd.fd);
+  if (stalled) closePipe();
+  const int status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : 128 + WTERMSIG(waitStatus);
+  return {status, ReadFile(outPath), ReadFile(errPath), Lines(ReadFile(dir.path / "trace"))};
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -180,6 +152,12 @@ std::vector<std::string> Split(const std::string& text, char separator) {
   }
   fields.push_back(text.substr(start));
   return fields;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines = Split(text, '\n');
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
 }
 
 }  // namespace zemtra::cli::test
