@@ -150,9 +150,10 @@ const Sequence kSequences[] = {
      CALLS(ZemtraSetInterruptMask(h, 0x2101), ZemtraGetInterruptMask(h, &o.w), o.w), "0 0x0 0x2101",
      "W16 reg 0x016 0x2101; R16 reg 0x016"},
     {"InterruptBridgeCallsTouchNoRegister", kStill, nullptr,
-     CALLS(ZemtraPciInterruptEnable(h, 7), pci::sim::BridgeEnabled(0), AttachAndClose(h, o),
-           ZemtraPciInterruptEnable(h, 0), pci::sim::BridgeEnabled(0)),
-     "0 0x1 0x0 0x0 0x0", ""},
+     CALLS(ZemtraPciInterruptEnable(h, INT32_MIN), pci::sim::BridgeEnabled(0), AttachAndClose(h, o),
+           ZemtraPciInterruptEnable(h, 0), pci::sim::BridgeEnabled(0), ZemtraPciInterruptEnable(h, 7),
+           pci::sim::BridgeEnabled(0)),
+     "0 0x1 0x0 0x0 0x0 0x0 0x1", ""},
 
     // Identification.
     {"GetFPGAIds", "motion=off,id=0x80000001", nullptr,
