@@ -388,6 +388,30 @@ INSTANTIATE_TEST_SUITE_P(
                                        int* given) { return sysfs::UioOpen(board, given) == kSuccess; }}),
     RowName());
 
+// With every descriptor in use, the interrupt calls say so (553), not that
+// there is no UIO driver.
+TEST_F(Sysfs, InterruptsWithoutAFreeDescriptorGive553) {
+  tree_.AddDevice("0000:02:00.0");
+  tree_.AddUio("0000:02:00.0", 0);
+  sysfs::Board board;
+  board.bus = 2;
+  board.name = "0000:02:00.0";
+  const ChildOutcome outcome = RunInChild([&] {
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(lowestFree);
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return 2;
+    int event = -1;
+    return sysfs::UioOpen(board, &event) == kInsufficientResources &&
+                   sysfs::UioControl(board, true) == kInsufficientResources
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+}
+
 // A count, its index requests and opens of the boards it listed walk the
 // devices directory once: each walk opens it, and inotify counts the opens
 // (the closes in between keep it from merging them).
