@@ -49,8 +49,17 @@ std::string Printable(const std::string& text) {
   return shown;
 }
 
+// A member of a payload from the network, or null when it is not there:
+// indexing a const object by a missing key is undefined.
+const nlohmann::json& Member(const nlohmann::json& object, const char* key) {
+  static const nlohmann::json kMissing;
+  if (!object.is_object()) return kMissing;
+  const auto found = object.find(key);
+  return found == object.end() ? kMissing : *found;
+}
+
 uint16_t StatusWord(const nlohmann::json& payload) {
-  const nlohmann::json& word = payload["status"]["word"];
+  const nlohmann::json& word = Member(Member(payload, "status"), "word");
   return word.is_number_unsigned() ? word.get<uint16_t>() : 0;
 }
 
@@ -102,7 +111,7 @@ bool FleetTable::Interpret(const std::string& topic, const std::string& payload)
     } else if (type == "DDATA" && message.value("kind", "") == "samples") {
       ++board.batches;
       board.status = StatusWord(message);
-      const nlohmann::json& samples = message["samples"];
+      const nlohmann::json& samples = Member(message, "samples");
       if (samples.is_array() && !samples.empty() && samples.back().is_object()) {
         const nlohmann::json position = samples.back().value("position", nlohmann::json());
         const nlohmann::json a1 = position.is_array() && !position.empty() ? position[0] : nlohmann::json();
