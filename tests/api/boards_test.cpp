@@ -10,45 +10,41 @@
 namespace zemtra::test {
 namespace {
 
-struct FindCase : Named {
-  std::optional<DeviceLocation> filter;
-  bool list;
-  uint32_t capacity;
-  ErrorCode code;
-  const char* found;  // the count, then every entry of a list of 4 ("7/7": untouched)
-};
-
-class Find : public Library, public ::testing::WithParamInterface<FindCase> {};
-
-TEST_P(Find, ListsNoMoreThanAsked) {
-  const FindCase& row = GetParam();
-  Boards("boards=3,motion=off");
-  DeviceLocation list[4] = {{7, 7}, {7, 7}, {7, 7}, {7, 7}};
-  uint32_t count = 99;
-  const DeviceLocation* filter = row.filter ? &*row.filter : nullptr;
-  EXPECT_EQ(ZemtraFind(filter, &count, row.list ? list : nullptr, row.capacity), row.code);
-  std::string found = std::to_string(count);
-  for (const DeviceLocation& entry : list) {
-    found += " " + std::to_string(entry.bus) + "/" + std::to_string(entry.slot);
-  }
-  EXPECT_EQ(found, row.found);
-}
-
-const FindCase kFinds[] = {
-    {"CountOnly", std::nullopt, false, 0, 0, "3 7/7 7/7 7/7 7/7"},
-    {"NoListButACapacity", std::nullopt, false, 1, 17, "0 7/7 7/7 7/7 7/7"},
-    {"ListOfNone", std::nullopt, true, 0, 0, "0 7/7 7/7 7/7 7/7"},
-    {"ListShorterThanTheBoards", std::nullopt, true, 2, 0, "2 240/0 240/1 7/7 7/7"},
-    {"ListLongerThanTheBoards", DeviceLocation{-1, -1}, true, 4, 0, "3 240/0 240/1 240/2 7/7"},
-    {"BySlot", DeviceLocation{-1, 1}, true, 4, 0, "1 240/1 7/7 7/7 7/7"},
-    {"ByBusAndSlot", DeviceLocation{240, 2}, true, 4, 0, "1 240/2 7/7 7/7 7/7"},
-    {"OnlyMinus1MeansAny", DeviceLocation{-2, -1}, true, 4, 0, "0 7/7 7/7 7/7 7/7"},
-    {"NoSuchBus", DeviceLocation{241, -1}, false, 0, 0, "0 7/7 7/7 7/7 7/7"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Lists, Find, ::testing::ValuesIn(kFinds), RowName());
-
 class FindAndOpen : public Library {};
+
+// Each filter and list against three boards: the count, then every entry of
+// a list of 4 ("7/7": untouched).
+TEST_F(FindAndOpen, FindListsNoMoreThanAsked) {
+  Boards("boards=3,motion=off");
+  const struct {
+    std::optional<DeviceLocation> filter;
+    bool list;
+    uint32_t capacity;
+    ErrorCode code;
+    const char* found;
+  } finds[] = {
+      {std::nullopt, false, 0, 0, "3 7/7 7/7 7/7 7/7"},
+      {std::nullopt, false, 1, 17, "0 7/7 7/7 7/7 7/7"},  // no list but a capacity
+      {std::nullopt, true, 0, 0, "0 7/7 7/7 7/7 7/7"},
+      {std::nullopt, true, 2, 0, "2 240/0 240/1 7/7 7/7"},
+      {DeviceLocation{-1, -1}, true, 4, 0, "3 240/0 240/1 240/2 7/7"},
+      {DeviceLocation{-1, 1}, true, 4, 0, "1 240/1 7/7 7/7 7/7"},
+      {DeviceLocation{240, 2}, true, 4, 0, "1 240/2 7/7 7/7 7/7"},
+      {DeviceLocation{-2, -1}, true, 4, 0, "0 7/7 7/7 7/7 7/7"},  // only -1 means any
+      {DeviceLocation{241, -1}, false, 0, 0, "0 7/7 7/7 7/7 7/7"},
+  };
+  for (const auto& row : finds) {
+    DeviceLocation list[4] = {{7, 7}, {7, 7}, {7, 7}, {7, 7}};
+    uint32_t count = 99;
+    const DeviceLocation* filter = row.filter ? &*row.filter : nullptr;
+    EXPECT_EQ(ZemtraFind(filter, &count, row.list ? list : nullptr, row.capacity), row.code) << row.found;
+    std::string found = std::to_string(count);
+    for (const DeviceLocation& entry : list) {
+      found += " " + std::to_string(entry.bus) + "/" + std::to_string(entry.slot);
+    }
+    EXPECT_EQ(found, row.found);
+  }
+}
 
 TEST_F(FindAndOpen, FindStopsAtTheFirstFailureKeepingWhatItListed) {
   Boards("boards=3,motion=off");

@@ -16,111 +16,119 @@ namespace {
 
 using namespace pci;
 
-struct Script : Named {
+struct Script {
+  const char* name;
   const char* boards;
   const char* accesses;
 };
 
-class Model : public Library, public ::testing::WithParamInterface<Script> {};
-
-TEST_P(Model, Runs) {
-  Boards(GetParam().boards);
-  const uint32_t device = OpenDevice();
-  const pci::Window windows[] = {Registers(device), Revision(device)};
-  std::istringstream items(GetParam().accesses);
-  for (std::string item; std::getline(items, item, ';');) {
-    std::istringstream words(item);
-    std::string op, where;
-    uint32_t offset = 0, value = 0;
-    words >> op >> where;
-    if (op[0] != 'R' && op[0] != 'W') {
-      static const char* const kSignals[] = {"A1", "A2", "A3", "REF"};
-      static const char* const kStates[] = {"present", "missing", "glitching"};
-      const auto signal = std::ranges::find(kSignals, op) - kSignals;
-      const auto state = std::ranges::find(kStates, where) - kStates;
-      ASSERT_TRUE(signal < 4 && state < 3) << item;
-      sim::SetSignal(0, static_cast<Signal>(signal), static_cast<SignalState>(state));
-      continue;
-    }
-    words >> std::hex >> offset >> value;
-    ASSERT_TRUE(words && (where == "reg" || where == "rev")) << item;
-    const pci::Window& window = windows[where == "rev"];
-    if (op == "W16") {
-      window.Write16(offset, static_cast<uint16_t>(value));
-    } else if (op == "W32") {
-      window.Write32(offset, value);
-    } else {
-      EXPECT_EQ(op == "R16" ? window.Read16(offset) : window.Read32(offset), value) << item;
+class Model : public Library {
+ protected:
+  // Runs the script on board 0 of freshly made boards.
+  void Run(const Script& script) {
+    Boards(script.boards);
+    const uint32_t device = OpenDevice();
+    const pci::Window windows[] = {Registers(device), Revision(device)};
+    std::istringstream items(script.accesses);
+    for (std::string item; std::getline(items, item, ';');) {
+      std::istringstream words(item);
+      std::string op, where;
+      uint32_t offset = 0, value = 0;
+      words >> op >> where;
+      if (op[0] != 'R' && op[0] != 'W') {
+        static const char* const kSignals[] = {"A1", "A2", "A3", "REF"};
+        static const char* const kStates[] = {"present", "missing", "glitching"};
+        const auto signal = std::ranges::find(kSignals, op) - kSignals;
+        const auto state = std::ranges::find(kStates, where) - kStates;
+        ASSERT_TRUE(signal < 4 && state < 3) << item;
+        sim::SetSignal(0, static_cast<Signal>(signal), static_cast<SignalState>(state));
+        continue;
+      }
+      words >> std::hex >> offset >> value;
+      ASSERT_TRUE(words && (where == "reg" || where == "rev")) << item;
+      const pci::Window& window = windows[where == "rev"];
+      if (op == "W16") {
+        window.Write16(offset, static_cast<uint16_t>(value));
+      } else if (op == "W32") {
+        window.Write32(offset, value);
+      } else {
+        EXPECT_EQ(op == "R16" ? window.Read16(offset) : window.Read32(offset), value) << item;
+      }
     }
   }
-}
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Registers, Model,
-    ::testing::Values(
-        Script{"ReadOnlyRegistersIgnoreWrites", "motion=off",
-               "W32 reg 0x030 0xDEADBEEF; W16 reg 0x02C 0x1234; W16 reg 0x12E 0x5678; W32 reg 0x130 0; "
-               "W32 reg 0x120 0xFFFFFFFF; W16 reg 0x10A 0xFFFF; W32 reg 0x008 1; W16 rev 0x000 0xFFFF; "
-               "R32 reg 0x030 0x0004D27B; R32 reg 0x02C 0x00020104; R32 reg 0x12C 0x00020103; "
-               "R32 reg 0x130 0x0004D27C; R32 reg 0x120 0; R32 reg 0x108 0; R32 reg 0x008 0; "
-               "R16 rev 0x000 0x0312"},
-        Script{"UnusedOffsetsReadZeroAndIgnoreWrites", "motion=off",
-               "W32 reg 0x004 0xFFFFFFFF; W32 reg 0x028 0xFFFFFFFF; W32 reg 0x0FC 0xFFFFFFFF; "
-               "W32 reg 0x114 0xFFFFFFFF; W32 reg 0x134 0xFFFFFFFF; W32 reg 0x1FC 0xFFFFFFFF; "
-               "W16 reg 0x014 0xFFFF; W16 reg 0x01E 0xFFFF; W16 reg 0x022 0xFFFF; R32 reg 0x004 0; "
-               "R32 reg 0x028 0; R32 reg 0x0FC 0; R32 reg 0x114 0; R32 reg 0x134 0; R32 reg 0x1FC 0; "
-               "R16 reg 0x014 0; R16 reg 0x016 0; R16 reg 0x01E 0; R16 reg 0x022 0; R32 rev 0x004 0"},
-        Script{"UndefinedBitsReadZero", "motion=off",
-               "W16 reg 0x016 0xFFFF; R16 reg 0x016 0x3333; W16 reg 0x01C 0xFFFF; R16 reg 0x01C 0x001F; "
-               "W16 reg 0x110 0xFFFF; R16 reg 0x110 0x0006; W16 reg 0x010 0xFFFF; R16 reg 0x010 0x1012; "
-               "W16 reg 0x010 0x0000; R16 reg 0x010 0x0000; R16 reg 0x020 0; R16 reg 0x112 0; "
-               "R16 reg 0x012 0"},
-        Script{"SixteenBitHalvesOfA32BitRegister", "motion=off",
-               "R16 reg 0x030 0xD27B; R16 reg 0x032 0x0004; R32 rev 0x000 0x00000312; "
-               "W32 reg 0x11C 0x12345678; R16 reg 0x11C 0x5678; R16 reg 0x11E 0x1234; W16 reg 0x11E 0xABCD; "
-               "R32 reg 0x11C 0xABCD5678; W16 reg 0x11C 0x0001; R32 reg 0x11C 0xABCD0001"},
-        Script{"ThirtyTwoBitAccessSpansTwoRegisters", "motion=off,glitch=A3+REF",
-               "R16 reg 0x012 0x0022; W32 reg 0x010 0x00201002; R16 reg 0x010 0x1002; "
-               "R16 reg 0x012 0x0002; R32 reg 0x010 0x00021002; W32 reg 0x110 0x00000004; "
-               "R32 reg 0x110 0x00000004; W32 reg 0x01C 0xFFFF0015; R32 reg 0x01C 0x00000015; "
-               "W32 reg 0x11C 0x4D; W32 reg 0x020 0xFFFF0300; R32 reg 0x020 0x00000200; R32 reg 0x120 0x4D"},
-        Script{"UnalignedAccessesUseTheRightBytes", "motion=off",
-               "W32 reg 0x11C 0x44332211; R16 reg 0x11D 0x3322; R32 reg 0x11E 0x00004433; "
-               "W16 reg 0x11D 0xBBAA; R32 reg 0x11C 0x44BBAA11"},
-        Script{"OutOfWindowAccessesAreHarmless", "motion=off",
-               "R32 reg 0x200 0; R16 reg 0xFFFFFFFE 0; W32 reg 0xFFFFFFFC 0xFFFFFFFF; R32 rev 0x0FE 0"},
-        Script{"MotionOffStaysStillWhateverDir", "motion=off",
-               "W16 reg 0x110 0x0006; W16 reg 0x010 0x0002; W16 reg 0x020 0x0222; R32 reg 0x120 0; "
-               "R32 reg 0x100 0; R32 reg 0x000 0; R32 reg 0x128 0; R32 reg 0x108 0; R32 reg 0x008 0"},
-        Script{"SampleOfOneAxisLeavesTheOthers", "motion=off",
-               "W16 reg 0x020 0x0020; R16 reg 0x020 0x0020; W16 reg 0x020 0x0200; R16 reg 0x020 0x0220"},
-        Script{"SampleWithoutSignalClearsValidAndKeepsTheValues", "motion=off",
-               "W32 reg 0x118 0x64; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; R32 reg 0x100 0x64; "
-               "A2 missing; W32 reg 0x118 0xC8; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; "
-               "R16 reg 0x020 0x0221; R32 reg 0x100 0x64; A2 present; W16 reg 0x020 0x0002; "
-               "R16 reg 0x020 0x0223; R32 reg 0x100 0xC8"},
-        Script{"NoReferenceMakesEveryAxisInvalid", "motion=off,nosig=REF",
-               "W16 reg 0x020 0x0222; R16 reg 0x020 0; W16 reg 0x020 0x0111; R16 reg 0x020 0x0111"},
-        Script{"PresetErrorTellsWhetherTheSignalWasMissing", "motion=off,nosig=A1",
-               "W16 reg 0x020 0x0111; R16 reg 0x020 0x0100; A1 present; W16 reg 0x020 0x0001; "
-               "R16 reg 0x020 0x0100; W16 reg 0x020 0x0100; R16 reg 0x020 0; A3 glitching; "
-               "W16 reg 0x020 0x0030; R16 reg 0x020 0x0020"},
-        Script{"ErrorBitsClearByWritingOne", "motion=off,glitch=A1+A2+A3+REF",
-               "R16 reg 0x112 0x000A; R16 reg 0x012 0x0022; W16 reg 0x112 0; W16 reg 0x012 0; "
-               "R16 reg 0x112 0x000A; R16 reg 0x012 0x0022; W16 reg 0x112 0x0008; R16 reg 0x112 0x0002; "
-               "W16 reg 0x112 0xFFFF; W16 reg 0x012 0xFFFF; R16 reg 0x112 0; R16 reg 0x012 0"},
-        Script{"AGlitchingSignalLatchesGlitchAtEverySample", "motion=off,glitch=A2",
-               "W16 reg 0x112 0xFFFF; R16 reg 0x112 0; W16 reg 0x020 0x0100; R16 reg 0x112 0; "
-               "W16 reg 0x020 0x0222; R16 reg 0x112 0x0002; R16 reg 0x020 0x0222; "
-               "W16 reg 0x112 0x0002; R16 reg 0x112 0; A2 present; W16 reg 0x020 0x0222; R16 reg 0x112 0"},
-        Script{"AMissingSignalLatchesNoSigAgainAtOnce", "motion=off,nosig=A3",
-               "R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0x0001; R16 reg 0x112 0; "
-               "A3 present; R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0; A1 missing; "
-               "R16 reg 0x112 0x0004"},
-        Script{"NoReferenceLatchesNoSigOfEveryAxis", "motion=off,nosig=REF",
-               "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005; W16 reg 0x112 0x000F; W16 reg 0x012 0x0033; "
-               "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005"}),
-    RowName());
+const Script kScripts[] = {
+    {"ReadOnlyRegistersIgnoreWrites", "motion=off",
+     "W32 reg 0x030 0xDEADBEEF; W16 reg 0x02C 0x1234; W16 reg 0x12E 0x5678; W32 reg 0x130 0; "
+     "W32 reg 0x120 0xFFFFFFFF; W16 reg 0x10A 0xFFFF; W32 reg 0x008 1; W16 rev 0x000 0xFFFF; "
+     "R32 reg 0x030 0x0004D27B; R32 reg 0x02C 0x00020104; R32 reg 0x12C 0x00020103; "
+     "R32 reg 0x130 0x0004D27C; R32 reg 0x120 0; R32 reg 0x108 0; R32 reg 0x008 0; "
+     "R16 rev 0x000 0x0312"},
+    {"UnusedOffsetsReadZeroAndIgnoreWrites", "motion=off",
+     "W32 reg 0x004 0xFFFFFFFF; W32 reg 0x028 0xFFFFFFFF; W32 reg 0x0FC 0xFFFFFFFF; "
+     "W32 reg 0x114 0xFFFFFFFF; W32 reg 0x134 0xFFFFFFFF; W32 reg 0x1FC 0xFFFFFFFF; "
+     "W16 reg 0x014 0xFFFF; W16 reg 0x01E 0xFFFF; W16 reg 0x022 0xFFFF; R32 reg 0x004 0; "
+     "R32 reg 0x028 0; R32 reg 0x0FC 0; R32 reg 0x114 0; R32 reg 0x134 0; R32 reg 0x1FC 0; "
+     "R16 reg 0x014 0; R16 reg 0x016 0; R16 reg 0x01E 0; R16 reg 0x022 0; R32 rev 0x004 0"},
+    {"UndefinedBitsReadZero", "motion=off",
+     "W16 reg 0x016 0xFFFF; R16 reg 0x016 0x3333; W16 reg 0x01C 0xFFFF; R16 reg 0x01C 0x001F; "
+     "W16 reg 0x110 0xFFFF; R16 reg 0x110 0x0006; W16 reg 0x010 0xFFFF; R16 reg 0x010 0x1012; "
+     "W16 reg 0x010 0x0000; R16 reg 0x010 0x0000; R16 reg 0x020 0; R16 reg 0x112 0; "
+     "R16 reg 0x012 0"},
+    {"SixteenBitHalvesOfA32BitRegister", "motion=off",
+     "R16 reg 0x030 0xD27B; R16 reg 0x032 0x0004; R32 rev 0x000 0x00000312; "
+     "W32 reg 0x11C 0x12345678; R16 reg 0x11C 0x5678; R16 reg 0x11E 0x1234; W16 reg 0x11E 0xABCD; "
+     "R32 reg 0x11C 0xABCD5678; W16 reg 0x11C 0x0001; R32 reg 0x11C 0xABCD0001"},
+    {"ThirtyTwoBitAccessSpansTwoRegisters", "motion=off,glitch=A3+REF",
+     "R16 reg 0x012 0x0022; W32 reg 0x010 0x00201002; R16 reg 0x010 0x1002; "
+     "R16 reg 0x012 0x0002; R32 reg 0x010 0x00021002; W32 reg 0x110 0x00000004; "
+     "R32 reg 0x110 0x00000004; W32 reg 0x01C 0xFFFF0015; R32 reg 0x01C 0x00000015; "
+     "W32 reg 0x11C 0x4D; W32 reg 0x020 0xFFFF0300; R32 reg 0x020 0x00000200; R32 reg 0x120 0x4D"},
+    {"UnalignedAccessesUseTheRightBytes", "motion=off",
+     "W32 reg 0x11C 0x44332211; R16 reg 0x11D 0x3322; R32 reg 0x11E 0x00004433; "
+     "W16 reg 0x11D 0xBBAA; R32 reg 0x11C 0x44BBAA11"},
+    {"OutOfWindowAccessesAreHarmless", "motion=off",
+     "R32 reg 0x200 0; R16 reg 0xFFFFFFFE 0; W32 reg 0xFFFFFFFC 0xFFFFFFFF; R32 rev 0x0FE 0"},
+    {"MotionOffStaysStillWhateverDir", "motion=off",
+     "W16 reg 0x110 0x0006; W16 reg 0x010 0x0002; W16 reg 0x020 0x0222; R32 reg 0x120 0; "
+     "R32 reg 0x100 0; R32 reg 0x000 0; R32 reg 0x128 0; R32 reg 0x108 0; R32 reg 0x008 0"},
+    {"SampleOfOneAxisLeavesTheOthers", "motion=off",
+     "W16 reg 0x020 0x0020; R16 reg 0x020 0x0020; W16 reg 0x020 0x0200; R16 reg 0x020 0x0220"},
+    {"SampleWithoutSignalClearsValidAndKeepsTheValues", "motion=off",
+     "W32 reg 0x118 0x64; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; R32 reg 0x100 0x64; "
+     "A2 missing; W32 reg 0x118 0xC8; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; "
+     "R16 reg 0x020 0x0221; R32 reg 0x100 0x64; A2 present; W16 reg 0x020 0x0002; "
+     "R16 reg 0x020 0x0223; R32 reg 0x100 0xC8"},
+    {"NoReferenceMakesEveryAxisInvalid", "motion=off,nosig=REF",
+     "W16 reg 0x020 0x0222; R16 reg 0x020 0; W16 reg 0x020 0x0111; R16 reg 0x020 0x0111"},
+    {"PresetErrorTellsWhetherTheSignalWasMissing", "motion=off,nosig=A1",
+     "W16 reg 0x020 0x0111; R16 reg 0x020 0x0100; A1 present; W16 reg 0x020 0x0001; "
+     "R16 reg 0x020 0x0100; W16 reg 0x020 0x0100; R16 reg 0x020 0; A3 glitching; "
+     "W16 reg 0x020 0x0030; R16 reg 0x020 0x0020"},
+    {"ErrorBitsClearByWritingOne", "motion=off,glitch=A1+A2+A3+REF",
+     "R16 reg 0x112 0x000A; R16 reg 0x012 0x0022; W16 reg 0x112 0; W16 reg 0x012 0; "
+     "R16 reg 0x112 0x000A; R16 reg 0x012 0x0022; W16 reg 0x112 0x0008; R16 reg 0x112 0x0002; "
+     "W16 reg 0x112 0xFFFF; W16 reg 0x012 0xFFFF; R16 reg 0x112 0; R16 reg 0x012 0"},
+    {"AGlitchingSignalLatchesGlitchAtEverySample", "motion=off,glitch=A2",
+     "W16 reg 0x112 0xFFFF; R16 reg 0x112 0; W16 reg 0x020 0x0100; R16 reg 0x112 0; "
+     "W16 reg 0x020 0x0222; R16 reg 0x112 0x0002; R16 reg 0x020 0x0222; "
+     "W16 reg 0x112 0x0002; R16 reg 0x112 0; A2 present; W16 reg 0x020 0x0222; R16 reg 0x112 0"},
+    {"AMissingSignalLatchesNoSigAgainAtOnce", "motion=off,nosig=A3",
+     "R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0x0001; R16 reg 0x112 0; "
+     "A3 present; R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0; A1 missing; "
+     "R16 reg 0x112 0x0004"},
+    {"NoReferenceLatchesNoSigOfEveryAxis", "motion=off,nosig=REF",
+     "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005; W16 reg 0x112 0x000F; W16 reg 0x012 0x0033; "
+     "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005"},
+};
+
+TEST_F(Model, BehavesAsItsScriptsSay) {
+  for (const Script& script : kScripts) {
+    SCOPED_TRACE(script.name);
+    Run(script);
+  }
+}
 
 class Motion : public Library {
  protected:

@@ -185,36 +185,29 @@ TEST_F(Sysfs, InterruptAttachHandsOutTheUioNode) {
   ::close(board);
 }
 
-struct Intx : Named {
-  bool enable;
-  uint8_t before, after;  // the high byte of the command register (config 0x05)
-};
-
-class IntxDisable : public Sysfs, public ::testing::WithParamInterface<Intx> {};
-
 // uio_pci_generic has no irqcontrol: the interrupt is masked and unmasked
 // with INTx Disable (bit 10 of the command register), nothing else changes.
-TEST_P(IntxDisable, IsClearedToEnableAndSetToDisable) {
+TEST_F(Sysfs, IntxDisableIsClearedToEnableAndSetToDisable) {
   tree_.AddDevice("0000:02:00.0");
   const fs::path node = tree_.AddUio("0000:02:00.0", 3);
   const fs::path config = tree_.Device("0000:02:00.0") / "config";
-  std::string bytes(64, '\x5A');
-  bytes[5] = static_cast<char>(GetParam().before);
-  WriteFile(config, bytes);
   const uint32_t device = OpenDevice();
-  const InterruptSource source;
-  ASSERT_EQ(GetParam().enable ? IntrEnable(device, &source) : IntrDisable(device, &source), kSuccess);
-  bytes[5] = static_cast<char>(GetParam().after);
-  EXPECT_EQ(ReadFile(config), bytes);
-  EXPECT_EQ(ReadFile(node), "");
+  const struct {
+    bool enable;
+    uint8_t before, after;  // the high byte of the command register (config 0x05)
+  } cases[] = {{true, 0x04, 0x00},  {true, 0x07, 0x03},  {true, 0x03, 0x03},
+               {false, 0x00, 0x04}, {false, 0x03, 0x07}, {false, 0x04, 0x04}};
+  for (const auto& c : cases) {
+    std::string bytes(64, '\x5A');
+    bytes[5] = static_cast<char>(c.before);
+    WriteFile(config, bytes);
+    const InterruptSource source;
+    ASSERT_EQ(c.enable ? IntrEnable(device, &source) : IntrDisable(device, &source), kSuccess);
+    bytes[5] = static_cast<char>(c.after);
+    EXPECT_EQ(ReadFile(config), bytes) << c.enable << " " << int{c.before};
+    EXPECT_EQ(ReadFile(node), "");
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    CommandRegister, IntxDisable,
-    ::testing::Values(Intx{"Enable04", true, 0x04, 0x00}, Intx{"Enable07", true, 0x07, 0x03},
-                      Intx{"Enable03", true, 0x03, 0x03}, Intx{"Disable00", false, 0x00, 0x04},
-                      Intx{"Disable03", false, 0x03, 0x07}, Intx{"Disable04", false, 0x04, 0x04}),
-    RowName());
 
 // Should a board ever show several UIO nodes, attach takes the lowest,
 // whatever order the directory lists them in.
