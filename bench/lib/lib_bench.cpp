@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "pci/pci_access.h"
-#include "pci/sim_control.h"
+#include "pci/sim/sim_control.h"
 #include "zemtra.h"
 #include "zemtra_registers.h"
 

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "library_fixture.h"
-#include "pci/register_model.h"
+#include "pci/sim/register_model.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::test {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "library_fixture.h"
-#include "pci/sim_config.h"
+#include "pci/sim/sim_config.h"
 
 namespace zemtra::test {
 namespace {

@@ -14,8 +14,8 @@
 #include <tuple>
 
 #include "library_fixture.h"
-#include "pci/pci_match.h"
-#include "pci/sysfs.h"
+#include "pci/sysfs/pci_match.h"
+#include "pci/sysfs/sysfs.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::test {

@@ -31,8 +31,8 @@
 
 #include "handle_faults.h"
 #include "pci/pci_access.h"
-#include "pci/pci_match.h"
-#include "pci/sim_control.h"
+#include "pci/sysfs/pci_match.h"
+#include "pci/sim/sim_control.h"
 #include "pci/trace.h"
 #include "zemtra.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "pci/pci_access.h"
-#include "pci/pci_match.h"
-#include "pci/sysfs.h"
+#include "pci/sysfs/pci_match.h"
+#include "pci/sysfs/sysfs.h"
 
 namespace zemtra::pci {
 

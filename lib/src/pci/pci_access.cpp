@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "pci/found_boards.h"
-#include "pci/pci_match.h"
-#include "pci/register_model.h"
-#include "pci/sim_config.h"
-#include "pci/sim_control.h"
-#include "pci/sysfs.h"
+#include "pci/sysfs/pci_match.h"
+#include "pci/sim/register_model.h"
+#include "pci/sim/sim_config.h"
+#include "pci/sim/sim_control.h"
+#include "pci/sysfs/sysfs.h"
 #include "pci/trace.h"
 
 namespace zemtra::pci {

@@ -12,7 +12,7 @@
 
 #include "pci/own_descriptors.h"
 #include "pci/pci_access.h"
-#include "pci/sim_config.h"
+#include "pci/sim/sim_config.h"
 
 namespace zemtra::pci {
 namespace detail {

@@ -1,4 +1,4 @@
-#include "pci/pci_match.h"
+#include "pci/sysfs/pci_match.h"
 
 #include <cctype>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "pci/sim_config.h"
+#include "pci/sim/sim_config.h"
 
 namespace zemtra::pci {
 namespace {

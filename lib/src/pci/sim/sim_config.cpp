@@ -1,4 +1,4 @@
-#include "pci/sim_config.h"
+#include "pci/sim/sim_config.h"
 
 #include <cctype>
 #include <cstdint>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pci/pci_access.h"
-#include "pci/register_model.h"
+#include "pci/sim/register_model.h"
 
 namespace zemtra::pci::sim {
 

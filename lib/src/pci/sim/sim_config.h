@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "pci/register_model.h"
+#include "pci/sim/register_model.h"
 
 namespace zemtra::pci::sim {
 

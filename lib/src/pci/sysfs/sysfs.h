@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "pci/pci_access.h"
-#include "pci/pci_match.h"
+#include "pci/sysfs/pci_match.h"
 
 namespace zemtra::pci::sysfs {
 

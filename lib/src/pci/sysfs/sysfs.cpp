@@ -1,4 +1,4 @@
-#include "pci/sysfs.h"
+#include "pci/sysfs/sysfs.h"
 
 #include <dirent.h>
 #include <fcntl.h>

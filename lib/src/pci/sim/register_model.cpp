@@ -1,4 +1,4 @@
-#include "pci/register_model.h"
+#include "pci/sim/register_model.h"
 
 #include <fcntl.h>
 #include <sys/eventfd.h>
