@@ -27,6 +27,7 @@ Command AddClearCommand(CLI::App& tool);
 Command AddWaitIrqCommand(CLI::App& tool);
 Command AddPublishCommand(CLI::App& tool);
 Command AddSubscribeCommand(CLI::App& tool);
+Command AddSimCommand(CLI::App& tool);
 
 // The optional BUS:SLOT positional of the commands that take only a board.
 void AddBoardArgument(CLI::App& command, std::string& board);

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   const Command commands[] = {AddListCommand(tool),    AddInfoCommand(tool),   AddReadCommand(tool),
                               AddPeekCommand(tool),    AddPokeCommand(tool),   AddPresetCommand(tool),
                               AddClearCommand(tool),   AddWaitIrqCommand(tool),
-                              AddPublishCommand(tool), AddSubscribeCommand(tool)};
+                              AddPublishCommand(tool), AddSubscribeCommand(tool), AddSimCommand(tool)};
   tool.footer("Exit status: 0 success, 1 board or library error, 2 bad usage. See zemtra(1).");
 
   try {

@@ -16,6 +16,7 @@
 #include "pci/found_boards.h"
 #include "pci/sysfs/pci_match.h"
 #include "pci/sim/register_model.h"
+#include "pci/sim/sim_boards.h"
 #include "pci/sim/sim_config.h"
 #include "pci/sim/sim_control.h"
 #include "pci/sysfs/sysfs.h"
@@ -24,8 +25,8 @@
 namespace zemtra::pci {
 namespace {
 
-constexpr int32_t kSimBusBase = 240;
-constexpr int32_t kSimSlotsPerBus = 32;
+using sim::kSimBusBase;
+using sim::kSimSlotsPerBus;
 
 struct SimBoard {
   std::shared_ptr<RegisterModel> model;
@@ -102,12 +103,15 @@ class Registry {
       std::fprintf(stderr, "libZemtra: ZEMTRA_SIM: cannot read %s; no simulated board\n",
                    error.c_str());
     }
+    std::vector<std::shared_ptr<RegisterModel>> models = sim::MakeSimBoards(config, &error);
+    if (ok && models.empty() && config.boards > 0) {
+      std::fprintf(stderr, "libZemtra: ZEMTRA_SIM: %s; no simulated board\n", error.c_str());
+      ok = false;
+    }
     std::vector<SimBoard> boards;
-    for (int i = 0; i < config.boards; ++i) {
-      BoardConfig board = config.board;
-      board.index = static_cast<unsigned>(i);
-      boards.push_back(SimBoard{std::make_shared<RegisterModel>(board), kSimBusBase + i / kSimSlotsPerBus,
-                                i % kSimSlotsPerBus});
+    for (std::size_t i = 0; i < models.size(); ++i) {
+      const auto n = static_cast<int32_t>(i);
+      boards.push_back(SimBoard{std::move(models[i]), kSimBusBase + n / kSimSlotsPerBus, n % kSimSlotsPerBus});
     }
     std::lock_guard lock(mutex_);
     sim_.swap(boards);

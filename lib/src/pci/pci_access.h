@@ -32,10 +32,11 @@
 //   bridge (572 unknown dev).
 // - IntrAttach(dev, src, &event): event is a new file descriptor, owned by the
 //   caller (close it), that becomes readable when the board interrupts: a dup
-//   of an eventfd for a simulated board (read 8 bytes to reset it), the board's
-//   /dev/uioN for a real one (read the 4-byte count, then IntrEnable to
-//   re-arm). A simulated board hands every attach of one dev a dup of the
-//   same eventfd; 553 when too many devs have events (simulated board: 8).
+//   of an eventfd for a simulated board, of a FIFO for a shared one (read 8
+//   bytes to reset either), the board's /dev/uioN for a real one (read the
+//   4-byte count, then IntrEnable to re-arm). A simulated board hands every
+//   attach of one dev a dup of the same descriptor; 553 when too many devs
+//   have events (simulated board: 8, over all processes sharing it).
 // Every operation is thread-safe, also on one board from several threads.
 #pragma once
 

@@ -4,12 +4,17 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstring>
+#include <cstdio>
+#include <optional>
 #include <numbers>
 
+#include "pci/sim/robust_mutex.h"
+#include "pci/sim/shared_boards.h"
+#include "pci/sim/shared_events.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::pci {
@@ -103,85 +108,154 @@ uint32_t Expand(uint32_t byteMask) {
 }
 
 int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1'000'000'000LL + now.tv_nsec;
 }
 
-}  // namespace
+// ---- The board's rules, as functions of its state (the caller holds its lock) ----
 
-RegisterModel::RegisterModel(const BoardConfig& config) : config_(config) {
-  std::lock_guard lock(mutex_);
-  signals_ = config_.signals;
-  phase_ = 0.7 * config_.index;
-  startNs_ = NowNs();
-  for (auto& word : regImage_) word.store(0, std::memory_order_relaxed);
-  shadow_.fill(0);
-  for (auto& word : revImage_) word.store(0, std::memory_order_relaxed);
-  revImage_[ZEMTRA_REV_HARDWARE / 4].store(kHardwareRevision, std::memory_order_relaxed);
-  LatchMissingLocked();
-  LatchGlitchingLocked();
-  newlyLatched3_ = newlyLatched12_ = 0;
-  PublishLocked();
+double Now(const BoardState& s) {
+  if (!s.config.motion) return 0;  // nothing moves: time does not matter
+  if (s.frozen) return s.frozenTime;
+  return static_cast<double>(NowNs() - s.startNs) * 1e-9;
 }
 
-RegisterModel::~RegisterModel() {
-  for (const Event& event : events_) ::close(event.fd);
+double Travel(const BoardState& s, int axis, double t) {
+  if (!s.config.motion) return 0;
+  const Motion& m = kMotion[axis];
+  constexpr double kTwoPi = 2 * std::numbers::pi;
+  return m.amplitude * std::sin(kTwoPi * t / m.period + s.phase + axis) +
+         m.amplitude2 * std::sin(kTwoPi * t / m.period2 + 2 * s.phase) + m.drift * t;
 }
 
-// ---- Reads: one atomic load of the published words --------------------------
+double Speed(const BoardState& s, int axis, double t) {
+  if (!s.config.motion) return 0;
+  const Motion& m = kMotion[axis];
+  constexpr double kTwoPi = 2 * std::numbers::pi;
+  return m.amplitude * kTwoPi / m.period * std::cos(kTwoPi * t / m.period + s.phase + axis) +
+         m.amplitude2 * kTwoPi / m.period2 * std::cos(kTwoPi * t / m.period2 + 2 * s.phase) + m.drift;
+}
 
-uint32_t RegisterModel::ReadBytes(const std::atomic<uint32_t>* words, std::size_t length,
-                                  uint32_t offset, unsigned width) const noexcept {
-  if (static_cast<uint64_t>(offset) + width > length) return 0;
-  if (width == 4 && (offset & 3) == 0) return words[offset >> 2].load(std::memory_order_acquire);
-  if (width == 2 && (offset & 1) == 0) {
-    return (words[offset >> 2].load(std::memory_order_acquire) >> ((offset & 2) * 8)) & 0xFFFF;
+int64_t Count(const BoardState& s, int axis, double t) {
+  const BoardState::Axis& a = s.axes[axis];
+  return a.base + a.sign * (std::llround(Travel(s, axis, t)) - std::llround(Travel(s, axis, a.baseTime)));
+}
+
+// The axis counts on from where it is at t, with a new direction or motion.
+void Rebase(BoardState& s, int axis, double t) {
+  s.axes[axis].base = Count(s, axis, t);
+  s.axes[axis].baseTime = t;
+}
+
+bool HasSignal(const BoardState& s, int axis) {
+  return s.signals[axis] != SignalState::kMissing && s.signals[kRef] != SignalState::kMissing;
+}
+
+void Latch(BoardState& s, int statusReg, uint16_t bits) {
+  if (statusReg == kStatus3) {
+    s.newlyLatched3 |= static_cast<uint16_t>(bits & ~s.status3);
+    s.status3 |= bits;
+  } else {
+    s.newlyLatched12 |= static_cast<uint16_t>(bits & ~s.status12);
+    s.status12 |= bits;
   }
-  uint32_t value = 0;  // an unaligned access: byte by byte, little-endian
-  for (unsigned i = 0; i < width; ++i) {
-    uint32_t b = offset + i;
-    uint32_t byte = (words[b >> 2].load(std::memory_order_acquire) >> ((b & 3) * 8)) & 0xFF;
-    value |= byte << (8 * i);
+}
+
+void LatchMissing(BoardState& s) {
+  const bool noRef = s.signals[kRef] == SignalState::kMissing;
+  if (noRef) Latch(s, kStatus3, ZEMTRA_ST3_REF_NOSIG);
+  for (int a = 0; a < 3; ++a) {
+    if (noRef || s.signals[a] == SignalState::kMissing) {
+      Latch(s, kAxisBits[a].inStatus3 ? kStatus3 : kStatus12, kAxisBits[a].noSig);
+    }
   }
-  return value;
 }
 
-uint16_t RegisterModel::Read16(WindowKind kind, uint32_t offset) noexcept {
-  uint16_t value = static_cast<uint16_t>(
-      kind == WindowKind::kRegister ? ReadBytes(regImage_.data(), kRegisterWindowLength, offset, 2)
-                                    : ReadBytes(revImage_.data(), kRevisionWindowLength, offset, 2));
-  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('R', 16, kind, offset, value);
-  return value;
+void LatchGlitching(BoardState& s) {
+  if (s.signals[kRef] == SignalState::kGlitching) Latch(s, kStatus3, ZEMTRA_ST3_REF_GLITCH);
+  for (int a = 0; a < 3; ++a) {
+    if (s.signals[a] == SignalState::kGlitching) {
+      Latch(s, kAxisBits[a].inStatus3 ? kStatus3 : kStatus12, kAxisBits[a].glitch);
+    }
+  }
 }
 
-uint32_t RegisterModel::Read32(WindowKind kind, uint32_t offset) noexcept {
-  uint32_t value =
-      kind == WindowKind::kRegister ? ReadBytes(regImage_.data(), kRegisterWindowLength, offset, 4)
-                                    : ReadBytes(revImage_.data(), kRevisionWindowLength, offset, 4);
-  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('R', 32, kind, offset, value);
-  return value;
+void Command(BoardState& s, uint16_t command) {
+  const double t = Now(s);
+  for (int a = 0; a < 3; ++a) {  // presets first, so a sample in the same write sees them
+    const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
+    if (!(command & row.presetCommand)) continue;
+    s.axes[a].base = static_cast<int32_t>(s.preset[a]);
+    s.axes[a].baseTime = t;
+    if (HasSignal(s, a)) {
+      s.sample = static_cast<uint16_t>(s.sample & ~row.presetCommand);
+    } else {
+      s.sample = static_cast<uint16_t>(s.sample | row.presetCommand);
+    }
+  }
+  if (!(command & ZEMTRA_SMP_ALL_SAMPLE)) return;
+  LatchGlitching(s);
+  for (int a = 0; a < 3; ++a) {
+    const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
+    if (!(command & row.sampleCommand)) continue;
+    if (!HasSignal(s, a)) {
+      s.sample = static_cast<uint16_t>(s.sample & ~row.sampleValid);
+      continue;
+    }
+    BoardState::Axis& axis = s.axes[a];
+    axis.position = static_cast<uint32_t>(Count(s, a, t));
+    double velocity = axis.sign * Speed(s, a, t) * RegisterModel::kVelocityPeriod;
+    axis.velocity = static_cast<uint32_t>(static_cast<int32_t>(std::llround(velocity)));
+    s.sample = static_cast<uint16_t>(s.sample | row.sampleValid);
+  }
 }
 
-// ---- Writes --------------------------------------------------------------------
-
-void RegisterModel::Write16(WindowKind kind, uint32_t offset, uint16_t value) noexcept {
-  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 16, kind, offset, value);
-  if (kind != WindowKind::kRegister) return;  // the revision window is read-only
-  std::lock_guard lock(mutex_);
-  WriteLocked(offset, 2, value);
-  FinishLocked();
+void SetDir(BoardState& s, int axis, bool reversed, double t) {
+  Rebase(s, axis, t);
+  s.axes[axis].sign = reversed ? -1 : 1;
 }
 
-void RegisterModel::Write32(WindowKind kind, uint32_t offset, uint32_t value) noexcept {
-  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 32, kind, offset, value);
-  if (kind != WindowKind::kRegister) return;
-  std::lock_guard lock(mutex_);
-  WriteLocked(offset, 4, value);
-  FinishLocked();
+void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask) {
+  const uint32_t bits = Expand(byteMask);
+  auto merge16 = [&](uint16_t old, uint16_t keep) {
+    return static_cast<uint16_t>(((old & ~bits) | (data & bits)) & keep);
+  };
+  switch (reg) {
+    case kCtrl3: {
+      uint16_t next = merge16(s.ctrl3, kCtrl3Bits);
+      if ((next ^ s.ctrl3) & ZEMTRA_CTL3_A3_DIR) SetDir(s, 2, next & ZEMTRA_CTL3_A3_DIR, Now(s));
+      s.ctrl3 = next;
+      break;
+    }
+    case kCtrl12: {
+      uint16_t next = merge16(s.ctrl12, kCtrl12Bits);
+      const uint16_t changed = static_cast<uint16_t>(next ^ s.ctrl12);
+      const double t = changed ? Now(s) : 0;
+      if (changed & ZEMTRA_CTL12_A1_DIR) SetDir(s, 0, next & ZEMTRA_CTL12_A1_DIR, t);
+      if (changed & ZEMTRA_CTL12_A2_DIR) SetDir(s, 1, next & ZEMTRA_CTL12_A2_DIR, t);
+      s.ctrl12 = next;
+      break;
+    }
+    case kStatus3:  // write 1 to clear; a missing signal latches again at once
+      s.status3 = static_cast<uint16_t>(s.status3 & ~(data & bits & kStatus3Bits));
+      LatchMissing(s);
+      break;
+    case kStatus12:
+      s.status12 = static_cast<uint16_t>(s.status12 & ~(data & bits & kStatus12Bits));
+      LatchMissing(s);
+      break;
+    case kMask: s.mask = merge16(s.mask, kMaskBits); break;
+    case kFilter: s.filter = merge16(s.filter, kFilterBits); break;
+    case kSample: Command(s, static_cast<uint16_t>(data & bits & kSampleBits)); break;
+    case kA1Preset: s.preset[0] = (s.preset[0] & ~bits) | (data & bits); break;
+    case kA2Preset: s.preset[1] = (s.preset[1] & ~bits) | (data & bits); break;
+    case kA3Preset: s.preset[2] = (s.preset[2] & ~bits) | (data & bits); break;
+    default: break;  // read-only: positions, velocities, identification
+  }
 }
 
-void RegisterModel::WriteLocked(uint32_t offset, unsigned width, uint32_t value) {
+void Write(BoardState& s, uint32_t offset, unsigned width, uint32_t value) {
   // Split the access into the registers whose bytes it covers, lowest first.
   int regs[4];
   uint32_t data[4] = {}, masks[4] = {};
@@ -196,174 +270,223 @@ void RegisterModel::WriteLocked(uint32_t offset, unsigned width, uint32_t value)
     data[count - 1] |= ((value >> (8 * i)) & 0xFFu) << (8 * lane);
     masks[count - 1] |= 1u << lane;
   }
-  for (int k = 0; k < count; ++k) WriteRegisterLocked(regs[k], data[k], masks[k]);
+  for (int k = 0; k < count; ++k) WriteRegister(s, regs[k], data[k], masks[k]);
 }
 
-void RegisterModel::WriteRegisterLocked(int reg, uint32_t data, uint32_t byteMask) {
-  const uint32_t bits = Expand(byteMask);
-  auto merge16 = [&](uint16_t old, uint16_t keep) {
-    return static_cast<uint16_t>(((old & ~bits) | (data & bits)) & keep);
-  };
-  switch (reg) {
-    case kCtrl3: {
-      uint16_t next = merge16(ctrl3_, kCtrl3Bits);
-      if ((next ^ ctrl3_) & ZEMTRA_CTL3_A3_DIR) SetDirLocked(2, next & ZEMTRA_CTL3_A3_DIR, NowLocked());
-      ctrl3_ = next;
-      break;
-    }
-    case kCtrl12: {
-      uint16_t next = merge16(ctrl12_, kCtrl12Bits);
-      const uint16_t changed = static_cast<uint16_t>(next ^ ctrl12_);
-      const double t = changed ? NowLocked() : 0;
-      if ((next ^ ctrl12_) & ZEMTRA_CTL12_A1_DIR) SetDirLocked(0, next & ZEMTRA_CTL12_A1_DIR, t);
-      if ((next ^ ctrl12_) & ZEMTRA_CTL12_A2_DIR) SetDirLocked(1, next & ZEMTRA_CTL12_A2_DIR, t);
-      ctrl12_ = next;
-      break;
-    }
-    case kStatus3:  // write 1 to clear; a missing signal latches again at once
-      status3_ = static_cast<uint16_t>(status3_ & ~(data & bits & kStatus3Bits));
-      LatchMissingLocked();
-      break;
-    case kStatus12:
-      status12_ = static_cast<uint16_t>(status12_ & ~(data & bits & kStatus12Bits));
-      LatchMissingLocked();
-      break;
-    case kMask: mask_ = merge16(mask_, kMaskBits); break;
-    case kFilter: filter_ = merge16(filter_, kFilterBits); break;
-    case kSample: CommandLocked(static_cast<uint16_t>(data & bits & kSampleBits)); break;
-    case kA1Preset: preset_[0] = (preset_[0] & ~bits) | (data & bits); break;
-    case kA2Preset: preset_[1] = (preset_[1] & ~bits) | (data & bits); break;
-    case kA3Preset: preset_[2] = (preset_[2] & ~bits) | (data & bits); break;
-    default: break;  // read-only: positions, velocities, identification
+void Put(BoardState& s, int reg, uint32_t value) {
+  const RegInfo& info = kRegs[reg];
+  const std::size_t w = info.offset >> 2;
+  uint32_t word = value;
+  if (info.bytes == 2) {  // every 16-bit register lies in one half of a word
+    const unsigned shift = (info.offset & 2) * 8;
+    word = (s.shadow[w] & ~(0xFFFFu << shift)) | ((value & 0xFFFFu) << shift);
+  }
+  if (word != s.shadow[w]) {
+    s.shadow[w] = word;
+    s.regImage[w].store(word, std::memory_order_release);
   }
 }
 
-void RegisterModel::CommandLocked(uint16_t command) {
-  const double t = NowLocked();
-  for (int a = 0; a < 3; ++a) {  // presets first, so a sample in the same write sees them
-    const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
-    if (!(command & row.presetCommand)) continue;
-    axes_[a].base = static_cast<int32_t>(preset_[a]);
-    axes_[a].baseTime = t;
-    if (HasSignalLocked(a)) {
-      sample_ = static_cast<uint16_t>(sample_ & ~row.presetCommand);
-    } else {
-      sample_ = static_cast<uint16_t>(sample_ | row.presetCommand);
-    }
+void Publish(BoardState& s) {
+  Put(s, kA1Pos, s.axes[0].position);
+  Put(s, kA1Vel, s.axes[0].velocity);
+  Put(s, kA2Pos, s.axes[1].position);
+  Put(s, kA2Vel, s.axes[1].velocity);
+  Put(s, kA3Pos, s.axes[2].position);
+  Put(s, kA3Vel, s.axes[2].velocity);
+  Put(s, kCtrl3, s.ctrl3);
+  Put(s, kStatus3, s.status3);
+  Put(s, kMask, s.mask);
+  Put(s, kA3Preset, s.preset[2]);
+  Put(s, kFilter, s.filter);
+  Put(s, kSample, s.sample);
+  Put(s, kFpga1Rev, RegisterModel::kFpga1Revision);
+  Put(s, kFpga1Prod, s.config.fpga1Product);
+  Put(s, kCtrl12, s.ctrl12);
+  Put(s, kStatus12, s.status12);
+  Put(s, kA2Preset, s.preset[1]);
+  Put(s, kA1Preset, s.preset[0]);
+  Put(s, kFpga2Rev, RegisterModel::kFpga2Revision);
+  Put(s, kFpga2Prod, RegisterModel::kFpga2Product);
+}
+
+// Publishes the state and takes the newly latched errors: true when they
+// interrupt (interrupt mask, IRQ Enable and the bridge all on).
+bool PublishAndTakeInterrupt(BoardState& s) {
+  Publish(s);
+  // Status bits to interrupt mask bits (the two layouts differ).
+  uint16_t sources = 0;
+  if (s.newlyLatched12 & ZEMTRA_ST12_A2_NOSIG) sources |= ZEMTRA_IM_A2_NOSIG;
+  if (s.newlyLatched12 & ZEMTRA_ST12_A2_GLITCH) sources |= ZEMTRA_IM_A2_GLITCH;
+  if (s.newlyLatched12 & ZEMTRA_ST12_A1_NOSIG) sources |= ZEMTRA_IM_A1_NOSIG;
+  if (s.newlyLatched12 & ZEMTRA_ST12_A1_GLITCH) sources |= ZEMTRA_IM_A1_GLITCH;
+  if (s.newlyLatched3 & ZEMTRA_ST3_A3_NOSIG) sources |= ZEMTRA_IM_A3_NOSIG;
+  if (s.newlyLatched3 & ZEMTRA_ST3_A3_GLITCH) sources |= ZEMTRA_IM_A3_GLITCH;
+  if (s.newlyLatched3 & ZEMTRA_ST3_REF_NOSIG) sources |= ZEMTRA_IM_REF_NOSIG;
+  if (s.newlyLatched3 & ZEMTRA_ST3_REF_GLITCH) sources |= ZEMTRA_IM_REF_GLITCH;
+  s.newlyLatched3 = s.newlyLatched12 = 0;
+  if ((sources & s.mask) == 0 || !(s.ctrl3 & ZEMTRA_CTL3_IRQ_ENABLE) || !s.bridgeEnabled) return false;
+  ++s.interrupts;
+  return true;
+}
+
+// One read of the published words: a single atomic load when aligned.
+uint32_t ReadBytes(const std::atomic<uint32_t>* words, std::size_t length, uint32_t offset,
+                   unsigned width) noexcept {
+  if (static_cast<uint64_t>(offset) + width > length) return 0;
+  if (width == 4 && (offset & 3) == 0) return words[offset >> 2].load(std::memory_order_acquire);
+  if (width == 2 && (offset & 1) == 0) {
+    return (words[offset >> 2].load(std::memory_order_acquire) >> ((offset & 2) * 8)) & 0xFFFF;
   }
-  if (!(command & ZEMTRA_SMP_ALL_SAMPLE)) return;
-  LatchGlitchingLocked();
-  for (int a = 0; a < 3; ++a) {
-    const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
-    if (!(command & row.sampleCommand)) continue;
-    if (!HasSignalLocked(a)) {
-      sample_ = static_cast<uint16_t>(sample_ & ~row.sampleValid);
-      continue;
-    }
-    Axis& axis = axes_[a];
-    axis.position = static_cast<uint32_t>(CountLocked(a, t));
-    double velocity = axis.sign * Speed(a, t) * kVelocityPeriod;
-    axis.velocity = static_cast<uint32_t>(static_cast<int32_t>(std::llround(velocity)));
-    sample_ = static_cast<uint16_t>(sample_ | row.sampleValid);
+  uint32_t value = 0;  // an unaligned access: byte by byte, little-endian
+  for (unsigned i = 0; i < width; ++i) {
+    uint32_t b = offset + i;
+    uint32_t byte = (words[b >> 2].load(std::memory_order_acquire) >> ((b & 3) * 8)) & 0xFF;
+    value |= byte << (8 * i);
   }
+  return value;
 }
 
-void RegisterModel::SetDirLocked(int axis, bool reversed, double t) {
-  axes_[axis].base = CountLocked(axis, t);
-  axes_[axis].baseTime = t;
-  axes_[axis].sign = reversed ? -1 : 1;
+}  // namespace
+
+// ---- The board's lock ----------------------------------------------------------------
+
+class RegisterModel::Guard {
+ public:
+  explicit Guard(RegisterModel& model) : model_(model), held_(model.Lock()) {}
+  ~Guard() {
+    if (held_) model_.Unlock();
+  }
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+  explicit operator bool() const { return held_; }
+
+ private:
+  RegisterModel& model_;
+  const bool held_;
+};
+
+bool RegisterModel::Lock() {
+  if (shared_ == nullptr) {
+    mutex_.lock();
+    return true;
+  }
+  const char* failure = nullptr;
+  switch (sim::LockRobust(&shared_->lock)) {
+    case sim::Locked::kYes:
+      return true;
+    case sim::Locked::kOwnerDied:
+      RepairLocked();
+      sim::MarkConsistent(&shared_->lock);
+      return true;
+    case sim::Locked::kTimedOut:
+      failure = "another process has held the board for over a second";
+      break;
+    case sim::Locked::kBroken:
+      failure = "the board's lock cannot be recovered (remove the boards with 'zemtra sim reset')";
+      break;
+  }
+  std::fprintf(stderr, "libZemtra: shared simulated board %d of '%s': %s; the access is dropped\n",
+               index_, boards_->Name().c_str(), failure);
+  return false;
 }
 
-// ---- Motion ----------------------------------------------------------------------
-
-double RegisterModel::NowLocked() const {
-  if (!config_.motion) return 0;  // nothing moves: time does not matter
-  if (frozen_) return frozenTime_;
-  return static_cast<double>(NowNs() - startNs_) * 1e-9;
-}
-
-double RegisterModel::Travel(int axis, double t) const {
-  if (!config_.motion) return 0;
-  const Motion& m = kMotion[axis];
-  constexpr double kTwoPi = 2 * std::numbers::pi;
-  return m.amplitude * std::sin(kTwoPi * t / m.period + phase_ + axis) +
-         m.amplitude2 * std::sin(kTwoPi * t / m.period2 + 2 * phase_) + m.drift * t;
-}
-
-double RegisterModel::Speed(int axis, double t) const {
-  if (!config_.motion) return 0;
-  const Motion& m = kMotion[axis];
-  constexpr double kTwoPi = 2 * std::numbers::pi;
-  return m.amplitude * kTwoPi / m.period * std::cos(kTwoPi * t / m.period + phase_ + axis) +
-         m.amplitude2 * kTwoPi / m.period2 * std::cos(kTwoPi * t / m.period2 + 2 * phase_) + m.drift;
-}
-
-int64_t RegisterModel::CountLocked(int axis, double t) const {
-  const Axis& a = axes_[axis];
-  return a.base + a.sign * (std::llround(Travel(axis, t)) - std::llround(Travel(axis, a.baseTime)));
-}
-
-bool RegisterModel::HasSignalLocked(int axis) const {
-  return signals_[axis] != SignalState::kMissing && signals_[kRef] != SignalState::kMissing;
-}
-
-void RegisterModel::FreezeClock(double seconds) {
-  std::lock_guard lock(mutex_);
-  frozen_ = true;
-  frozenTime_ = seconds;
-}
-
-void RegisterModel::ThawClock() {
-  std::lock_guard lock(mutex_);
-  frozen_ = false;
-}
-
-// ---- Errors and interrupts -------------------------------------------------------
-
-void RegisterModel::LatchLocked(int statusReg, uint16_t bits) {
-  if (statusReg == kStatus3) {
-    newlyLatched3_ |= static_cast<uint16_t>(bits & ~status3_);
-    status3_ |= bits;
+void RegisterModel::Unlock() {
+  if (shared_ == nullptr) {
+    mutex_.unlock();
   } else {
-    newlyLatched12_ |= static_cast<uint16_t>(bits & ~status12_);
-    status12_ |= bits;
+    sim::Unlock(&shared_->lock);
   }
 }
 
-void RegisterModel::LatchMissingLocked() {
-  const bool noRef = signals_[kRef] == SignalState::kMissing;
-  if (noRef) LatchLocked(kStatus3, ZEMTRA_ST3_REF_NOSIG);
-  for (int a = 0; a < 3; ++a) {
-    if (noRef || signals_[a] == SignalState::kMissing) {
-      LatchLocked(kAxisBits[a].inStatus3 ? kStatus3 : kStatus12, kAxisBits[a].noSig);
+// A process died holding a shared board's lock, somewhere in an access: its
+// state values are whole (each a single aligned store), but a word may be in
+// the shadow and not yet in what reads see, and its interrupt may be owed.
+void RegisterModel::RepairLocked() {
+  for (std::size_t w = 0; w < BoardState::kRegWords; ++w) {
+    s_->regImage[w].store(s_->shadow[w], std::memory_order_release);
+  }
+  FinishLocked();
+}
+
+// ---- Making a board ------------------------------------------------------------------
+
+void RegisterModel::Initialize(BoardState* state, const BoardConfig& config, int64_t startNs) {
+  BoardState& s = *state;
+  s.config = config;
+  s.signals = config.signals;
+  s.phase = 0.7 * config.index;
+  s.startNs = startNs;
+  s.revImage[ZEMTRA_REV_HARDWARE / 4].store(kHardwareRevision, std::memory_order_relaxed);
+  LatchMissing(s);
+  LatchGlitching(s);
+  s.newlyLatched3 = s.newlyLatched12 = 0;
+  Publish(s);
+}
+
+RegisterModel::RegisterModel(const BoardConfig& config)
+    : own_(std::make_unique<BoardState>()), s_(own_.get()) {
+  Initialize(s_, config, NowNs());
+}
+
+RegisterModel::RegisterModel(std::shared_ptr<sim::SharedBoards> boards, int index)
+    : boards_(std::move(boards)), shared_(&boards_->Board(index)), index_(index), s_(&shared_->state) {}
+
+RegisterModel::~RegisterModel() {
+  for (const Event& event : events_) {
+    if (shared_ != nullptr) {
+      Guard guard(*this);
+      if (guard) sim::ReleaseEventSlot(shared_->events, event.path);
+      ::unlink(event.path.c_str());
     }
+    ::close(event.fd);
   }
 }
 
-void RegisterModel::LatchGlitchingLocked() {
-  if (signals_[kRef] == SignalState::kGlitching) LatchLocked(kStatus3, ZEMTRA_ST3_REF_GLITCH);
-  for (int a = 0; a < 3; ++a) {
-    if (signals_[a] == SignalState::kGlitching) {
-      LatchLocked(kAxisBits[a].inStatus3 ? kStatus3 : kStatus12, kAxisBits[a].glitch);
-    }
-  }
+// ---- Reads: one atomic load of the published words --------------------------
+
+uint16_t RegisterModel::Read16(WindowKind kind, uint32_t offset) noexcept {
+  uint16_t value = static_cast<uint16_t>(
+      kind == WindowKind::kRegister ? ReadBytes(s_->regImage.data(), kRegisterWindowLength, offset, 2)
+                                    : ReadBytes(s_->revImage.data(), kRevisionWindowLength, offset, 2));
+  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('R', 16, kind, offset, value);
+  return value;
+}
+
+uint32_t RegisterModel::Read32(WindowKind kind, uint32_t offset) noexcept {
+  uint32_t value =
+      kind == WindowKind::kRegister ? ReadBytes(s_->regImage.data(), kRegisterWindowLength, offset, 4)
+                                    : ReadBytes(s_->revImage.data(), kRevisionWindowLength, offset, 4);
+  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('R', 32, kind, offset, value);
+  return value;
+}
+
+// ---- Writes --------------------------------------------------------------------
+
+void RegisterModel::Write16(WindowKind kind, uint32_t offset, uint16_t value) noexcept {
+  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 16, kind, offset, value);
+  if (kind != WindowKind::kRegister) return;  // the revision window is read-only
+  Guard guard(*this);
+  if (!guard) return;
+  Write(*s_, offset, 2, value);
+  FinishLocked();
+}
+
+void RegisterModel::Write32(WindowKind kind, uint32_t offset, uint32_t value) noexcept {
+  if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 32, kind, offset, value);
+  if (kind != WindowKind::kRegister) return;
+  Guard guard(*this);
+  if (!guard) return;
+  Write(*s_, offset, 4, value);
+  FinishLocked();
 }
 
 void RegisterModel::FinishLocked() {
-  PublishLocked();
-  // Status bits to interrupt mask bits (the two layouts differ).
-  uint16_t sources = 0;
-  if (newlyLatched12_ & ZEMTRA_ST12_A2_NOSIG) sources |= ZEMTRA_IM_A2_NOSIG;
-  if (newlyLatched12_ & ZEMTRA_ST12_A2_GLITCH) sources |= ZEMTRA_IM_A2_GLITCH;
-  if (newlyLatched12_ & ZEMTRA_ST12_A1_NOSIG) sources |= ZEMTRA_IM_A1_NOSIG;
-  if (newlyLatched12_ & ZEMTRA_ST12_A1_GLITCH) sources |= ZEMTRA_IM_A1_GLITCH;
-  if (newlyLatched3_ & ZEMTRA_ST3_A3_NOSIG) sources |= ZEMTRA_IM_A3_NOSIG;
-  if (newlyLatched3_ & ZEMTRA_ST3_A3_GLITCH) sources |= ZEMTRA_IM_A3_GLITCH;
-  if (newlyLatched3_ & ZEMTRA_ST3_REF_NOSIG) sources |= ZEMTRA_IM_REF_NOSIG;
-  if (newlyLatched3_ & ZEMTRA_ST3_REF_GLITCH) sources |= ZEMTRA_IM_REF_GLITCH;
-  newlyLatched3_ = newlyLatched12_ = 0;
-  if ((sources & mask_) == 0 || !(ctrl3_ & ZEMTRA_CTL3_IRQ_ENABLE) || !bridgeEnabled_) return;
-  ++interrupts_;
+  if (!PublishAndTakeInterrupt(*s_)) return;
+  if (shared_ != nullptr) {
+    sim::SignalEvents(shared_->events);
+    return;
+  }
   const uint64_t one = 1;
   for (const Event& event : events_) {
     // The board's own descriptor: the caller holds only a dup of it.
@@ -371,68 +494,63 @@ void RegisterModel::FinishLocked() {
   }
 }
 
-void RegisterModel::PutLocked(int reg, uint32_t value) {
-  const RegInfo& info = kRegs[reg];
-  const std::size_t w = info.offset >> 2;
-  uint32_t word = value;
-  if (info.bytes == 2) {  // every 16-bit register lies in one half of a word
-    const unsigned shift = (info.offset & 2) * 8;
-    word = (shadow_[w] & ~(0xFFFFu << shift)) | ((value & 0xFFFFu) << shift);
-  }
-  if (word != shadow_[w]) {
-    shadow_[w] = word;
-    regImage_[w].store(word, std::memory_order_release);
-  }
-}
-
-void RegisterModel::PublishLocked() {
-  PutLocked(kA1Pos, axes_[0].position);
-  PutLocked(kA1Vel, axes_[0].velocity);
-  PutLocked(kA2Pos, axes_[1].position);
-  PutLocked(kA2Vel, axes_[1].velocity);
-  PutLocked(kA3Pos, axes_[2].position);
-  PutLocked(kA3Vel, axes_[2].velocity);
-  PutLocked(kCtrl3, ctrl3_);
-  PutLocked(kStatus3, status3_);
-  PutLocked(kMask, mask_);
-  PutLocked(kA3Preset, preset_[2]);
-  PutLocked(kFilter, filter_);
-  PutLocked(kSample, sample_);
-  PutLocked(kFpga1Rev, kFpga1Revision);
-  PutLocked(kFpga1Prod, config_.fpga1Product);
-  PutLocked(kCtrl12, ctrl12_);
-  PutLocked(kStatus12, status12_);
-  PutLocked(kA2Preset, preset_[1]);
-  PutLocked(kA1Preset, preset_[0]);
-  PutLocked(kFpga2Rev, kFpga2Revision);
-  PutLocked(kFpga2Prod, kFpga2Product);
-}
+// ---- Faults, motion and the clock at run time ---------------------------------------
 
 void RegisterModel::SetSignal(Signal signal, SignalState state) {
-  std::lock_guard lock(mutex_);
-  signals_[static_cast<int>(signal)] = state;
-  LatchMissingLocked();
-  if (state == SignalState::kGlitching) LatchGlitchingLocked();
+  Guard guard(*this);
+  if (!guard) return;
+  s_->signals[static_cast<int>(signal)] = state;
+  LatchMissing(*s_);
+  if (state == SignalState::kGlitching) LatchGlitching(*s_);
   FinishLocked();
 }
 
 SignalState RegisterModel::GetSignal(Signal signal) {
-  std::lock_guard lock(mutex_);
-  return signals_[static_cast<int>(signal)];
+  Guard guard(*this);
+  return s_->signals[static_cast<int>(signal)];
 }
 
+void RegisterModel::SetMotion(bool on) {
+  Guard guard(*this);
+  if (!guard || s_->config.motion == on) return;
+  if (on) {
+    s_->config.motion = true;
+    const double t = Now(*s_);
+    for (BoardState::Axis& axis : s_->axes) axis.baseTime = t;
+  } else {
+    const double t = Now(*s_);
+    for (int a = 0; a < 3; ++a) Rebase(*s_, a, t);
+    s_->config.motion = false;
+  }
+}
+
+void RegisterModel::FreezeClock(double seconds) {
+  Guard guard(*this);
+  if (!guard) return;
+  s_->frozen = true;
+  s_->frozenTime = seconds;
+}
+
+void RegisterModel::ThawClock() {
+  Guard guard(*this);
+  if (guard) s_->frozen = false;
+}
+
+// ---- The bridge and its events ---------------------------------------------------
+
 void RegisterModel::SetBridgeEnabled(bool enabled) {
-  std::lock_guard lock(mutex_);
-  bridgeEnabled_ = enabled;
+  Guard guard(*this);
+  if (guard) s_->bridgeEnabled = enabled;
 }
 
 bool RegisterModel::BridgeEnabled() {
-  std::lock_guard lock(mutex_);
-  return bridgeEnabled_;
+  Guard guard(*this);
+  return s_->bridgeEnabled;
 }
 
 Result RegisterModel::AttachEvent(uint32_t owner, int* fd) {
-  std::lock_guard lock(mutex_);
+  if (shared_ != nullptr) return AttachShared(owner, fd);
+  Guard guard(*this);
   // A device that attaches again shares the event it has, so that a caller
   // attaching for every wait never runs out of events.
   auto attached = std::ranges::find(events_, owner, &Event::owner);
@@ -444,7 +562,7 @@ Result RegisterModel::AttachEvent(uint32_t owner, int* fd) {
     ::close(made);
     if (own < 0) return kInsufficientResources;
     try {
-      attached = events_.insert(events_.end(), Event{owner, own});
+      attached = events_.insert(events_.end(), Event{owner, own, {}});
     } catch (...) {
       ::close(own);
       return kInsufficientResources;
@@ -456,23 +574,90 @@ Result RegisterModel::AttachEvent(uint32_t owner, int* fd) {
   return kSuccess;
 }
 
+// The events of a shared board: a FIFO per device of this process, registered
+// in the board's shared state for every process to signal.
+Result RegisterModel::AttachShared(uint32_t owner, int* fd) {
+  std::lock_guard local(mutex_);
+  auto attached = std::ranges::find(events_, owner, &Event::owner);
+  if (attached == events_.end()) {
+    try {
+      Event event{owner, -1, {}};
+      event.fd = sim::MakeEventFifo(boards_->EventPrefix(index_), &event.path);
+      if (event.fd < 0) return kInsufficientResources;
+      bool claimed = false;
+      {
+        Guard guard(*this);
+        claimed = guard && sim::ClaimEventSlot(shared_->events, event.path);
+      }
+      if (claimed) {
+        attached = events_.insert(events_.end(), event);
+      } else {
+        ::close(event.fd);
+        ::unlink(event.path.c_str());
+        return kInsufficientResources;
+      }
+    } catch (const std::bad_alloc&) {
+      return kInsufficientResources;
+    }
+  }
+  const int given = AboveStandardStreams(attached->fd);
+  if (given < 0) return kInsufficientResources;
+  *fd = given;
+  return kSuccess;
+}
+
 void RegisterModel::ReleaseEvents(uint32_t owner) {
-  std::lock_guard lock(mutex_);
-  std::erase_if(events_, [owner](const Event& event) {
-    if (event.owner != owner) return false;
+  std::vector<Event> released;
+  {
+    std::unique_lock local(mutex_, std::defer_lock);
+    std::optional<Guard> guard;
+    if (shared_ == nullptr) {
+      guard.emplace(*this);
+    } else {
+      local.lock();
+    }
+    std::erase_if(events_, [&](const Event& event) {
+      if (event.owner != owner) return false;
+      released.push_back(event);
+      return true;
+    });
+  }
+  for (const Event& event : released) {
+    if (shared_ != nullptr) {
+      Guard guard(*this);
+      if (guard) sim::ReleaseEventSlot(shared_->events, event.path);
+      ::unlink(event.path.c_str());
+    }
     ::close(event.fd);
-    return true;
-  });
+  }
 }
 
 int RegisterModel::AttachedEventCount() {
-  std::lock_guard lock(mutex_);
-  return static_cast<int>(events_.size());
+  Guard guard(*this);
+  if (shared_ == nullptr) return static_cast<int>(events_.size());
+  return guard ? static_cast<int>(sim::LiveEventProcesses(shared_->events).size()) : 0;
 }
 
 uint64_t RegisterModel::InterruptCount() {
-  std::lock_guard lock(mutex_);
-  return interrupts_;
+  Guard guard(*this);
+  return s_->interrupts;
+}
+
+BoardReport RegisterModel::Report() {
+  BoardReport report;
+  Guard guard(*this);
+  report.motion = s_->config.motion;
+  report.frozen = s_->frozen;
+  report.clock = s_->frozen ? s_->frozenTime : static_cast<double>(NowNs() - s_->startNs) * 1e-9;
+  report.signals = s_->signals;
+  report.status3 = s_->status3;
+  report.status12 = s_->status12;
+  report.mask = s_->mask;
+  report.ctrl3 = s_->ctrl3;
+  report.bridgeEnabled = s_->bridgeEnabled;
+  report.interrupts = s_->interrupts;
+  if (shared_ != nullptr && guard) report.eventProcesses = sim::LiveEventProcesses(shared_->events);
+  return report;
 }
 
 // ---- Access log -------------------------------------------------------------------

@@ -2,39 +2,31 @@
 // memory array. See README "Simulated boards" for what it does.
 //
 // Reads are lock-free: every write (and every fault injected at run time)
-// updates the board state under the board's mutex and then republishes the
+// updates the board state under the board's lock and then republishes the
 // words a read sees, so a read is one atomic load. Writes, commands and
-// interrupts are serialised per board.
+// interrupts are serialised per board: by a mutex of the process for its own
+// boards, by a robust mutex in the shared memory for boards that processes
+// share (shared_boards.h), whose events are FIFOs (shared_events.h).
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
+#include "pci/sim/board_state.h"
 #include "pci/pci_access.h"
 
 namespace zemtra::pci {
 
-// The four measurement signals of a board.
-enum class Signal : uint8_t { kA1 = 0, kA2 = 1, kA3 = 2, kRef = 3 };
-inline constexpr int kSignalCount = 4;
-
-enum class SignalState : uint8_t {
-  kPresent,    // a good signal
-  kMissing,    // No Sig latches again at once after every clear
-  kGlitching,  // Glitch latches again at every sample command
-};
-
-// What a simulated board is made of (ZEMTRA_SIM, see sim_config.h).
-struct BoardConfig {
-  bool motion = true;                      // motion=on|off
-  uint32_t fpga1Product = 0x4D27B;         // id=0xHEX
-  std::array<SignalState, kSignalCount> signals{};  // nosig=, glitch=
-  unsigned index = 0;                      // which simulated board (varies the motion)
-};
+namespace sim {
+class SharedBoards;
+struct SharedBoard;
+}  // namespace sim
 
 // One access as the model saw it (the model's access log).
 struct Access {
@@ -46,10 +38,22 @@ struct Access {
   bool operator==(const Access&) const = default;
 };
 
+// What zemtra sim status shows of a board.
+struct BoardReport {
+  bool motion = true;
+  bool frozen = false;
+  double clock = 0;  // seconds on the model's clock
+  std::array<SignalState, kSignalCount> signals{};
+  uint16_t status3 = 0, status12 = 0, mask = 0, ctrl3 = 0;
+  bool bridgeEnabled = false;
+  uint64_t interrupts = 0;
+  std::vector<int32_t> eventProcesses;  // one per attached event
+};
+
 class RegisterModel {
  public:
-  static constexpr std::size_t kRegisterWindowLength = 0x200;
-  static constexpr std::size_t kRevisionWindowLength = 0x100;
+  static constexpr std::size_t kRegisterWindowLength = pci::kRegisterWindowLength;
+  static constexpr std::size_t kRevisionWindowLength = pci::kRevisionWindowLength;
   static constexpr uint32_t kFpga1Revision = 0x00020104;
   static constexpr uint32_t kFpga2Product = 0x0004D27C;
   static constexpr uint32_t kFpga2Revision = 0x00020103;
@@ -58,10 +62,19 @@ class RegisterModel {
   // Velocity registers count position counts per this many seconds.
   static constexpr double kVelocityPeriod = 204.8e-6;
 
+  // A board of this process alone.
   explicit RegisterModel(const BoardConfig& config);
+  // Board `index` of boards that processes share; `boards` stays mapped
+  // while the model lives.
+  RegisterModel(std::shared_ptr<sim::SharedBoards> boards, int index);
   ~RegisterModel();
   RegisterModel(const RegisterModel&) = delete;
   RegisterModel& operator=(const RegisterModel&) = delete;
+
+  // A new board made from `config`, its clock starting at `startNs` on
+  // CLOCK_MONOTONIC: what the constructor of a board of this process does,
+  // and what the process that creates shared boards does for each of them.
+  static void Initialize(BoardState* state, const BoardConfig& config, int64_t startNs);
 
   // One access of the given width; out-of-window offsets read 0 and ignore
   // writes. Little-endian byte lanes as on the PCI bus.
@@ -70,12 +83,12 @@ class RegisterModel {
   void Write16(WindowKind kind, uint32_t offset, uint16_t value) noexcept;
   void Write32(WindowKind kind, uint32_t offset, uint32_t value) noexcept;
 
-  const BoardConfig& Config() const { return config_; }
-
   // Faults at run time. Missing latches No Sig now (for the reference: every
   // axis's too), glitching latches Glitch now; either may interrupt.
   void SetSignal(Signal signal, SignalState state);
   SignalState GetSignal(Signal signal);
+  // motion=on|off at run time: every counter goes on from where it is.
+  void SetMotion(bool on);
 
   // The model's clock: seconds since the board was made, or a frozen time.
   void FreezeClock(double seconds);
@@ -84,75 +97,46 @@ class RegisterModel {
   // The bridge: interrupt source enable and attached events.
   void SetBridgeEnabled(bool enabled);
   bool BridgeEnabled();
-  // Stores in *fd a new dup of `owner`'s board-owned eventfd, made at its
+  // Stores in *fd a new dup of `owner`'s board-owned event, made at its
   // first attach. 553 when kMaxAttachedEvents owners already have one or when
   // no descriptor can be made.
   Result AttachEvent(uint32_t owner, int* fd);
-  // Closes the board-owned eventfds of `owner` (DeviceClose).
+  // Closes the board-owned events of `owner` (DeviceClose).
   void ReleaseEvents(uint32_t owner);
+  // Attached events of every process (a shared board's of ended processes
+  // are dropped first).
   int AttachedEventCount();
   // How many times the board's interrupt fired (all attached events written).
   uint64_t InterruptCount();
 
-  // The access log: off by default; Take returns and empties it.
+  BoardReport Report();
+
+  // The access log of this process: off by default; Take returns and empties it.
   void SetAccessLog(bool on);
   std::vector<Access> TakeAccessLog();
 
  private:
-  struct Axis {
-    int64_t base = 0;      // counter value at baseTime
-    double baseTime = 0;   // model time of the last preset or Dir change
-    int sign = 1;          // -1 while the Dir bit is set
-    uint32_t position = 0; // latched by the last valid sample
-    uint32_t velocity = 0;
-  };
-  static constexpr std::size_t kRegWords = kRegisterWindowLength / 4;
-  static constexpr std::size_t kRevWords = kRevisionWindowLength / 4;
-
-  double NowLocked() const;
-  double Travel(int axis, double t) const;     // motion in counts
-  double Speed(int axis, double t) const;      // counts per second
-  int64_t CountLocked(int axis, double t) const;
-  bool HasSignalLocked(int axis) const;
-  void WriteLocked(uint32_t offset, unsigned width, uint32_t value);
-  void WriteRegisterLocked(int reg, uint32_t data, uint32_t byteMask);
-  void CommandLocked(uint16_t command);
-  void SetDirLocked(int axis, bool reversed, double t);
-  void LatchLocked(int statusReg, uint16_t bits);
-  void LatchMissingLocked();
-  void LatchGlitchingLocked();
-  void FinishLocked();  // publish, then fire the interrupt for new latches
-  void PublishLocked();
-  void PutLocked(int reg, uint32_t value);
-  void Log(char op, unsigned width, WindowKind kind, uint32_t offset, uint32_t value);
-  uint32_t ReadBytes(const std::atomic<uint32_t>* words, std::size_t length, uint32_t offset,
-                     unsigned width) const noexcept;
-
-  const BoardConfig config_;
-  std::mutex mutex_;
-  // Board state (under mutex_).
-  std::array<SignalState, kSignalCount> signals_{};
-  uint16_t ctrl3_ = 0, status3_ = 0, mask_ = 0, filter_ = 0, sample_ = 0;
-  uint16_t ctrl12_ = 0, status12_ = 0;
-  std::array<uint32_t, 3> preset_{};
-  std::array<Axis, 3> axes_{};
-  uint16_t newlyLatched3_ = 0, newlyLatched12_ = 0;
-  bool bridgeEnabled_ = false;
-  bool frozen_ = false;
-  double frozenTime_ = 0;
-  double phase_ = 0;
-  int64_t startNs_ = 0;
+  class Guard;
   struct Event {
     uint32_t owner;
     int fd;
+    std::string path;  // a shared board's FIFO
   };
-  std::vector<Event> events_;
-  uint64_t interrupts_ = 0;
-  // What reads see: little-endian words of each window; shadow_ is the
-  // register window's copy under mutex_.
-  std::array<uint32_t, kRegWords> shadow_{};
-  std::array<std::atomic<uint32_t>, kRegWords> regImage_{};
-  std::array<std::atomic<uint32_t>, kRevWords> revImage_{};
+
+  bool Lock();
+  void Unlock();
+  void RepairLocked();
+  void FinishLocked();  // publish, then fire the interrupt for new latches
+  Result AttachShared(uint32_t owner, int* fd);
+  void Log(char op, unsigned width, WindowKind kind, uint32_t offset, uint32_t value);
+
+  std::unique_ptr<BoardState> own_;               // a board of this process
+  std::shared_ptr<sim::SharedBoards> boards_;     // or a shared one
+  sim::SharedBoard* shared_ = nullptr;
+  int index_ = 0;
+  BoardState* s_;                                 // own_ or shared_->state
+  std::mutex mutex_;  // the lock of a board of this process; for any board, events_
+  std::vector<Event> events_;                     // this process's events
   // Access log.
   std::atomic<bool> logOn_{false};
   std::mutex logMutex_;

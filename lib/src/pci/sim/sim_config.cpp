@@ -1,7 +1,9 @@
 #include "pci/sim/sim_config.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 
 namespace zemtra::pci::sim {
 namespace {
@@ -78,7 +80,39 @@ bool ParseSignals(std::string_view value, bool (*chosen)[kSignalCount], std::str
   }
 }
 
+// ASCII only, whatever the locale: the name becomes part of file names.
+bool ValidShareName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxShareName) return false;
+  return std::ranges::all_of(name, [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+  });
+}
+
+constexpr const char* kSignalNames[kSignalCount] = {"A1", "A2", "A3", "REF"};
+
+std::string SignalList(const BoardConfig& board, SignalState state) {
+  std::string list;
+  for (int s = 0; s < kSignalCount; ++s) {
+    if (board.signals[s] != state) continue;
+    if (!list.empty()) list += '+';
+    list += kSignalNames[s];
+  }
+  return list;
+}
+
 }  // namespace
+
+std::string DescribeBoards(const SimConfig& config) {
+  char id[16];
+  std::snprintf(id, sizeof id, "0x%X", static_cast<unsigned>(config.board.fpga1Product));
+  std::string text = "boards=" + std::to_string(config.boards) +
+                     ",motion=" + (config.board.motion ? "on" : "off") + ",id=" + id;
+  const std::string nosig = SignalList(config.board, SignalState::kMissing);
+  const std::string glitch = SignalList(config.board, SignalState::kGlitching);
+  if (!nosig.empty()) text += ",nosig=" + nosig;
+  if (!glitch.empty()) text += ",glitch=" + glitch;
+  return text;
+}
 
 std::string Printable(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
@@ -144,13 +178,18 @@ bool ParseSimConfig(std::string_view text, SimConfig* config, std::string* error
       if (!ParseHex(value, &result.board.fpga1Product)) {
         return fail(item, "id must be 0x followed by 1 to 8 hexadecimal digits");
       }
+    } else if (key == "share") {
+      if (!ValidShareName(value)) {
+        return fail(item, "share must be 1 to 32 letters, digits, '-' or '_'");
+      }
+      result.share = lowerValue;
     } else if (key == "nosig" || key == "glitch") {
       std::string bad;
       if (!ParseSignals(value, key == "nosig" ? &nosig : &glitch, &bad)) {
         return fail(item, key + " takes A1, A2, A3, REF joined by '+', not " + bad);
       }
     } else {
-      return fail(item, "unknown key (known: boards, motion, id, nosig, glitch)");
+      return fail(item, "unknown key (known: boards, motion, id, nosig, glitch, share)");
     }
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
