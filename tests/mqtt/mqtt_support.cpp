@@ -5,6 +5,7 @@
 #include <mosquitto.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +54,9 @@ pid_t Spawn(const std::vector<std::string>& args, const std::map<std::string, st
   envp.push_back(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
+    // A test that dies must not leave a broker or a publisher holding
+    // ctest's output pipe open.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (output >= 0) {
       dup2(output, 1);
       dup2(output, 2);
