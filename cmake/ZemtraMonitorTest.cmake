@@ -1,25 +1,34 @@
-# zemtra_monitor_test(<name> SOURCES <files...> SIMULATION <ZEMTRA_SIM value>
-#                     LABELS <labels...> [TRACE] [PLATFORM <QT_QPA_PLATFORM value>])
-# One Qt Test program that drives the monitor's real windows, offscreen unless
-# PLATFORM names another platform (with its options). The
-# library reads ZEMTRA_SIM once per process, so each board setup is a program
-# of its own; an empty sysfs tree keeps the machine's own PCI bus out, and an
-# empty SIMULATION means no simulated board whatever the caller has set.
-# TRACE records the register trace in <build dir>/<name>.trace.
-function(zemtra_monitor_test name)
-  cmake_parse_arguments(arg "TRACE" "SIMULATION;PLATFORM" "SOURCES;LABELS" ${ARGN})
+# zemtra_monitor_suite(<suite> LABELS <labels...> SOURCES <files...>
+#                      [PLATFORM <QT_QPA_PLATFORM value>] [ENVIRONMENT <VAR=value...>])
+# The monitor's Qt Test suites are one program, zemtra_monitor_tests, that
+# drives the real windows on simulated boards each test sets up at run time
+# (the shared fixture is in tests/monitor). A suite adds its sources to the
+# program and is one CTest test, monitor_<suite>, running it with the suite's
+# name: offscreen unless PLATFORM names another platform (xcb: on an X server
+# of the test's own).
+function(zemtra_monitor_suite suite)
+  cmake_parse_arguments(arg "" "PLATFORM" "SOURCES;LABELS;ENVIRONMENT" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  set(program zemtra_monitor_tests)
+  if(NOT TARGET ${program})
+    set(fixture ${PROJECT_SOURCE_DIR}/tests/monitor)
+    add_executable(${program} ${fixture}/monitor_main.cpp ${fixture}/monitor_fixture.h
+                              ${fixture}/private_x_server.h)
+    # The library's objects linked in, with the controls of the simulated boards.
+    set_target_properties(${program} PROPERTIES AUTOMOC ON ZEMTRA_LINK_INTERNAL ON)
+    target_include_directories(${program} PRIVATE ${fixture})
+    target_link_libraries(${program} PRIVATE zemtra_monitor Qt6::Test)
+    target_compile_definitions(${program} PRIVATE
+      ZEMTRA_TEST_HELP_FILE="${CMAKE_BINARY_DIR}/monitor/Zemtra Monitor Help")
+    add_dependencies(${program} zemtra_monitor_help)
+    zemtra_warnings(${program})
+  endif()
   if(NOT arg_PLATFORM)
     set(arg_PLATFORM offscreen)
   endif()
-  add_executable(${name} ${arg_SOURCES})
-  set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  target_link_libraries(${name} PRIVATE zemtra_monitor Qt6::Test)
-  zemtra_warnings(${name})
-  add_test(NAME ${name} COMMAND ${name})
-  set(environment "QT_QPA_PLATFORM=${arg_PLATFORM}" "ZEMTRA_SIM=${arg_SIMULATION}"
-                  "ZEMTRA_SYSFS_ROOT=${CMAKE_CURRENT_BINARY_DIR}/no-sysfs")
-  if(arg_TRACE)
-    list(APPEND environment "ZEMTRA_TRACE=${CMAKE_CURRENT_BINARY_DIR}/${name}.trace")
-  endif()
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${environment}" LABELS "${arg_LABELS}")
+  target_sources(${program} PRIVATE ${arg_SOURCES})
+  add_test(NAME monitor_${suite} COMMAND ${program} ${suite})
+  # A test function that hangs fails within a minute, naming itself.
+  set(environment "QT_QPA_PLATFORM=${arg_PLATFORM}" QTEST_FUNCTION_TIMEOUT=60000 ${arg_ENVIRONMENT})
+  set_tests_properties(monitor_${suite} PROPERTIES LABELS "${arg_LABELS}" ENVIRONMENT "${environment}")
 endfunction()

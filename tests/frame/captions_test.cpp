@@ -1,69 +1,16 @@
 // The captions as the window system really holds them: every window of the
-// program, shown on a private X server, carries exactly its caption in the
-// properties that window managers show in the title bar.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// program, shown on an X server of the test's own, carries exactly its
+// caption in the properties that window managers show in the title bar.
 #include <QProcess>
-#include <QtTest>
 
-#include "frame_fixture.h"
-#include "guarded_application.h"
 #include "helpviewer.h"
+#include "monitor_fixture.h"
 #include "plot/position_plot.h"
+#include "regaccess.h"
 
-using namespace frame_test;
+using namespace monitor_test;
 
 namespace {
-
-// An Xvfb of this test's own: it picks a free display itself and names it on
-// a pipe once it takes connections; it ends with the test, also on a crash.
-class PrivateXServer {
- public:
-  PrivateXServer() {
-    int ready[2];
-    if (pipe2(ready, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      fcntl(ready[1], F_SETFD, 0);
-      const std::string fd = std::to_string(ready[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(ready[1]);
-    // The number and its newline come in two writes; the second fails if the
-    // pipe is closed in between, and the server with it.
-    QByteArray number;
-    pollfd wait{ready[0], POLLIN, 0};
-    char c = 0;
-    while (pid_ > 0 && !number.endsWith('\n') && poll(&wait, 1, 20000) == 1 && read(ready[0], &c, 1) == 1)
-      number += c;
-    if (number.endsWith('\n')) display_ = ":" + number.trimmed();
-    close(ready[0]);
-  }
-  ~PrivateXServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    for (int i = 0; i < 50; ++i, usleep(100000))
-      if (waitpid(pid_, nullptr, WNOHANG) != 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-
-  QByteArray Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  QByteArray display_;
-};
 
 // The caption the X server holds for the window, as xprop reads it: in
 // WM_NAME and in _NET_WM_NAME, which window managers prefer.
@@ -93,20 +40,19 @@ void Answer(int answer) {
 
 Q_DECLARE_METATYPE(Opener)
 
-class CaptionsTest : public QObject {
+class CaptionsTest : public MonitorTest {
   Q_OBJECT
 
- private slots:
-  void initTestCase() { SetApplicationHelpFile(QStringLiteral(ZEMTRA_TEST_HELP_FILE)); }
-  void init() {
-    CreateWindows();
-    Form1->CardIndex = -1;  // any card, as after the start-up search
-  }
-  void cleanup() {
-    HelpCommand(HELP_QUIT, 0);
-    DestroyWindows();
+ public:
+  CaptionsTest() : MonitorTest("id=0x1,motion=off", false) {}
+
+ protected:
+  void Prepare() override {
+    Form1->MessageBoxAnswerer = nullptr;  // real message boxes
+    Form1->CardIndex = -1;                // any card, as after the start-up search
   }
 
+ private slots:
   void everyWindowShowsExactlyItsCaption_data() {
     QTest::addColumn<Opener>("open");
     QTest::addColumn<QString>("caption");
@@ -120,18 +66,18 @@ class CaptionsTest : public QObject {
       Answer(mrCancel);
       Form1->OpenCard();
       return Form1;
-    }) << kNotOpenCaption;
+    }) << " Kestova Zemtra Monitor -- CARD NOT OPEN!";
     QTest::newRow("open card warning") << Opener([]() -> QWidget* {
       Form1->OpenCard();
       return nullptr;
-    }) << kForeignCaption;
+    }) << "ZemtraMonitor: Open Card Warning";
     QTest::newRow("error opening card") << Opener([]() -> QWidget* {
       Form1->CardList[0] = {7, 7};  // a listed board that has gone away
       Form1->CardCount = 1;
       Form1->CardIndex = 0;
       Form1->OpenCard();
       return nullptr;
-    }) << kOpenFailedCaption;
+    }) << "ZemtraMonitor: Error Opening Card";
     QTest::newRow("invalid data") << Opener([]() -> QWidget* {
       int32_t value = 0;
       Form1->EditPresetData1->setText(QStringLiteral("x"));
@@ -139,6 +85,7 @@ class CaptionsTest : public QObject {
       return nullptr;
     }) << "Invalid Data";
     QTest::newRow("select card") << Opener([]() -> QWidget* {
+      Form1->SelectCardAnswerer = nullptr;
       Form1->ChooseCard();
       return nullptr;
     }) << "Select Card";
@@ -179,17 +126,5 @@ class CaptionsTest : public QObject {
   }
 };
 
-int main(int argc, char** argv) {
-  PrivateXServer server;
-  if (server.Display().isEmpty()) {
-    fputs("Xvfb did not start\n", stderr);
-    return 1;
-  }
-  qputenv("DISPLAY", server.Display());
-  TApplication app(argc, argv);
-  InitApplication();
-  CaptionsTest test;
-  return QTest::qExec(&test, argc, argv);
-}
-
+MONITOR_TEST(captions, CaptionsTest);
 #include "captions_test.moc"

@@ -1,30 +1,36 @@
 // Preset entry boxes and preset actions on one still simulated board: the
 // check of the typed text with its question, the register writes, the preset
-// commands and the refreshes that follow, proved against the register trace.
-#include <QPushButton>
-#include <QtTest>
+// commands and the refreshes that follow, proved against the accesses.
 
-#include "panel_harness.h"
+#include "monitor_fixture.h"
 #include "zemtra_registers.h"
 
-using panel_test::BoxRecorder;
-using panel_test::RegisterTrace;
-using panel_test::Window;
+using namespace monitor_test;
 
 namespace {
 
-const QString kQuestionCaption = QStringLiteral("Invalid Data");
-constexpr unsigned kQuestionStyle = 0x31;  // OK and Cancel, exclamation icon, OK default
+struct Entry {
+  int axis;
+  const char* text;
+  int answer;  // 0: no question
+  int value;
+  const char* shown;
+};
 
 QString Question(int axis) {
-  return QStringLiteral("Invalid number in Axis %1 Preset entry box.  Restore?").arg(axis);
+  return QStringLiteral("Invalid number in Axis %1 Preset entry box.  Restore?").arg(axis + 1);
 }
 
-void ReadPresetRegisters(DeviceHandle card) {
+void ReadPresetRegisters() {
   uint32_t value = 0;
-  for (int32_t offset : {ZEMTRA_REG_A1_PRESET, ZEMTRA_REG_A2_PRESET, ZEMTRA_REG_A3_PRESET}) {
-    ZemtraReadRegisterLong(card, offset, &value);
-  }
+  for (const ZemtraAxisRegisterSet& axis : ZemtraAxisRegisters)
+    ZemtraReadRegisterLong(Form1->CardHandle, axis.presetRegister, &value);
+}
+
+// Leaving a box with a valid number: its register written, all three read back.
+void WriteAndRefresh(int axis, int32_t value) {
+  ZemtraWriteRegisterLong(Form1->CardHandle, ZemtraAxisRegisters[axis].presetRegister, static_cast<uint32_t>(value));
+  ReadPresetRegisters();
 }
 
 void Type(TEdit* box, const QString& text) {
@@ -34,208 +40,160 @@ void Type(TEdit* box, const QString& text) {
 
 }  // namespace
 
-class PresetsTest : public QObject {
+Q_DECLARE_METATYPE(Entry)
+
+class PresetsTest : public MonitorTest {
   Q_OBJECT
 
+ public:
+  PresetsTest() : MonitorTest("boards=1,motion=off") {}
+
  private slots:
-  void init() {
-    window_ = std::make_unique<Window>();
-    QVERIFY(window_->OpenCard());
-    boxes_ = BoxRecorder();
-    boxes_.Attach(window_->form);
-    for (int32_t offset : {ZEMTRA_REG_A1_PRESET, ZEMTRA_REG_A2_PRESET, ZEMTRA_REG_A3_PRESET}) {
-      ZemtraWriteRegisterLong(window_->form.CardHandle, offset, 0);
+  // Typing and Tab writes the register and shows it; Enter writes at once
+  // and the box keeps the focus, checked and unmodified but not rewritten;
+  // leaving it afterwards writes again.
+  void typingTabAndEnter() {
+    Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    Form1->EditPresetData1->setFocus();
+    Form1->EditPresetData1->clear();
+    QTest::keyClicks(Form1->EditPresetData1, QStringLiteral("1000"));
+    TakeAccesses();
+    QTest::keyClick(Form1->EditPresetData1, Qt::Key_Tab);
+    COMPARE_ACCESSES([] { WriteAndRefresh(0, 1000); });
+    QCOMPARE(Form1->LabelPreset1->text(), QStringLiteral("Preset1: 0x000003E8"));
+    QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("1000"));
+    QVERIFY(!Form1->EditPresetData1->isModified());
+
+    Form1->EditPresetData3->setFocus();
+    Form1->EditPresetData3->clear();
+    QTest::keyClicks(Form1->EditPresetData3, QStringLiteral("-7"));
+    TakeAccesses();
+    QTest::keyClick(Form1->EditPresetData3, Qt::Key_Return);
+    QVERIFY(Form1->EditPresetData3->hasFocus() && !Form1->EditPresetData3->isModified());
+    COMPARE_ACCESSES([] { WriteAndRefresh(2, -7); });
+    Form1->EditPresetData1->setFocus();
+    COMPARE_ACCESSES([] { WriteAndRefresh(2, -7); });
+    QCOMPARE(Form1->LabelPreset3->text(), QStringLiteral("Preset3: 0xFFFFFFF9"));
+    QVERIFY(w_->asked.isEmpty());
+  }
+
+  // Leaving a box: a valid text is taken and written; anything else asks,
+  // OK restores the old value in decimal, Cancel keeps the text as typed.
+  void leavingABox_data() {
+    RowsShareWindows();
+    QTest::addColumn<Entry>("row");
+    QTest::newRow("leading blanks") << Entry{1, "  \t42", 0, 42, "42"};
+    QTest::newRow("dollar hex") << Entry{2, "$14D", 0, 333, "333"};
+    QTest::newRow("eight hex digits") << Entry{0, "0xFFFFFFFE", 0, -2, "-2"};
+    QTest::newRow("OK restores") << Entry{0, "12a", mrOk, 9, "9"};
+    QTest::newRow("Cancel keeps") << Entry{1, "12a", mrCancel, 9, "12a"};
+    for (const char* text : {"", "1.5", "1,000", "2147483648", "0x123456789", "12 ", "- 1"})
+      QTest::addRow("\"%s\"", text) << Entry{2, text, mrCancel, 9, text};
+  }
+  void leavingABox() {
+    QFETCH(Entry, row);
+    const auto [axis, text, answer, value, shown] = row;
+    Form1->PresetValue[axis] = 9;
+    TEdit* box = Named<TEdit>("EditPresetData#", axis);
+    Type(box, text);
+    if (answer) w_->answers = {answer};
+    emit box->exited(box);
+    QCOMPARE(w_->asked.size(), answer ? 1 : 0);
+    if (answer) {
+      QCOMPARE(w_->asked[0].text, Question(axis));
+      QCOMPARE(w_->asked[0].caption, QStringLiteral("Invalid Data"));
+      QCOMPARE(w_->asked[0].style, 0x31u);  // OK and Cancel, exclamation icon, OK default
     }
-    trace_.Take();
-  }
-  void cleanup() { window_.reset(); }
-
-  void typingAndTabWritesThePresetRegister() {
-    TForm1& form = window_->form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.EditPresetData1->setFocus();
-    QTest::keyClicks(form.EditPresetData1, QStringLiteral("1000"));
-    trace_.Take();
-    QTest::keyClick(form.EditPresetData1, Qt::Key_Tab);
-    COMPARE_TRACE(trace_, [&] {
-      ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A1_PRESET, 1000);
-      ReadPresetRegisters(form.CardHandle);
-    });
-    QCOMPARE(form.LabelPreset1->text(), QStringLiteral("Preset1: 0x000003E8"));
-    QCOMPARE(form.EditPresetData1->text(), QStringLiteral("1000"));
-    QCOMPARE(form.PresetValue[0], 1000);
-    QVERIFY(!form.EditPresetData1->isModified());
-    QVERIFY(boxes_.asked.isEmpty());
-  }
-
-  void enterWritesAtOnceAndLeavingWritesAgain() {
-    TForm1& form = window_->form;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
-    form.EditPresetData3->setFocus();
-    QTest::keyClicks(form.EditPresetData3, QStringLiteral("-7"));
-    trace_.Take();
-    QTest::keyClick(form.EditPresetData3, Qt::Key_Return);
-    QVERIFY(form.EditPresetData3->hasFocus());
-    const auto writeAndRefresh = [&] {
-      ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A3_PRESET, static_cast<uint32_t>(-7));
-      ReadPresetRegisters(form.CardHandle);
-    };
-    COMPARE_TRACE(trace_, writeAndRefresh);
-    form.EditPresetData1->setFocus();
-    COMPARE_TRACE(trace_, writeAndRefresh);
-    QCOMPARE(form.LabelPreset3->text(), QStringLiteral("Preset3: 0xFFFFFFF9"));
-  }
-
-  void leadingBlanksAreAccepted() {
-    TForm1& form = window_->form;
-    Type(form.EditPresetData2, QStringLiteral("  \t42"));
-    emit form.EditPresetData2->exited(form.EditPresetData2);
-    QVERIFY(boxes_.asked.isEmpty());
-    QCOMPARE(form.PresetValue[1], 42);
-    QCOMPARE(form.EditPresetData2->text(), QStringLiteral("42"));
-  }
-
-  void invalidTextAsksAndOkRestoresTheOldValueInDecimal() {
-    TForm1& form = window_->form;
-    form.PresetValue[0] = -5;
-    Type(form.EditPresetData1, QStringLiteral("12a"));
-    boxes_.answers = {mrOk};
-    emit form.EditPresetData1->exited(form.EditPresetData1);
-    QCOMPARE(boxes_.asked.size(), 1);
-    QCOMPARE(boxes_.asked[0].text, Question(1));
-    QCOMPARE(boxes_.asked[0].caption, kQuestionCaption);
-    QCOMPARE(boxes_.asked[0].style, kQuestionStyle);
-    QCOMPARE(form.EditPresetData1->text(), QStringLiteral("-5"));
-    QCOMPARE(form.PresetValue[0], -5);
-    QVERIFY(trace_.Take().isEmpty());
-  }
-
-  void invalidTextWithCancelKeepsTextAndModifiedFlag() {
-    TForm1& form = window_->form;
-    form.PresetValue[1] = 9;
-    for (const char* text : {"12a", "", "1.5", "1,000", "2147483648", "0x123456789", "12 "}) {
-      Type(form.EditPresetData2, QString::fromLatin1(text));
-      boxes_.answers = {mrCancel};
-      emit form.EditPresetData2->exited(form.EditPresetData2);
-      QCOMPARE(boxes_.asked.last().text, Question(2));
-      QCOMPARE(form.EditPresetData2->text(), QString::fromLatin1(text));
-      QVERIFY(form.EditPresetData2->isModified());
-      QCOMPARE(form.PresetValue[1], 9);
-    }
-    QCOMPARE(boxes_.asked.size(), 7);
-    QVERIFY(trace_.Take().isEmpty());
-  }
-
-  void hexModeTextPassesTheCheckUnchanged() {
-    TForm1& form = window_->form;
-    ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A1_PRESET, 1000);
-    ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A2_PRESET, static_cast<uint32_t>(-2));
-    form.RadioGroupUnitSelect->SetItemIndex(1);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.EditPresetData1->text(), QStringLiteral("0x000003E8"));
-    QCOMPARE(form.EditPresetData2->text(), QStringLiteral("0xFFFFFFFE"));
-    trace_.Take();
-    emit form.EditPresetData2->exited(form.EditPresetData2);
-    QVERIFY(boxes_.asked.isEmpty());
-    COMPARE_TRACE(trace_, [&] {
-      ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A2_PRESET, static_cast<uint32_t>(-2));
-      ReadPresetRegisters(form.CardHandle);
+    QCOMPARE(Form1->PresetValue[axis], value);
+    QCOMPARE(box->text(), QString::fromLatin1(shown));
+    QCOMPARE(box->isModified(), answer == mrCancel);
+    COMPARE_ACCESSES([&] {
+      if (!answer) WriteAndRefresh(axis, value);
     });
   }
 
-  void convertedTextDoesNotPassTheCheck() {
-    TForm1& form = window_->form;
-    ZemtraWriteRegisterLong(form.CardHandle, ZEMTRA_REG_A3_PRESET, 1000000);
-    form.RadioGroupUnitSelect->SetItemIndex(2);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.EditPresetData3->text(), QStringLiteral("0.61798793"));
-    trace_.Take();
-    boxes_.answers = {mrOk};
-    form.ButtonPreset3->click();
-    QCOMPARE(boxes_.asked.size(), 1);
-    QCOMPARE(boxes_.asked[0].text, Question(3));
-    QCOMPARE(form.EditPresetData3->text(), QStringLiteral("1000000"));
-    QVERIFY(trace_.Take().isEmpty());
+  // The forms the boxes show: "Raw Hex" passes the check unchanged, a
+  // converted value does not.
+  void displayedFormsAndTheCheck() {
+    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A2_PRESET, static_cast<uint32_t>(-2));
+    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 1000000);
+    Select(Form1->RadioGroupUnitSelect, 1);
+    QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("0xFFFFFFFE"));
+    TakeAccesses();
+    emit Form1->EditPresetData2->exited(Form1->EditPresetData2);
+    QVERIFY(w_->asked.isEmpty());
+    COMPARE_ACCESSES([] { WriteAndRefresh(1, -2); });
+
+    Select(Form1->RadioGroupUnitSelect, 2);
+    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("0.61798793"));
+    TakeAccesses();
+    w_->answers = {mrOk};
+    Form1->ButtonPreset3->click();
+    QCOMPARE(w_->asked.size(), 1);
+    QCOMPARE(w_->asked[0].text, Question(2));
+    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("1000000"));
+    QVERIFY(TakeAccesses().isEmpty());
   }
 
-  void singleAxisPresetLoadsThenReadsStatusAndPosition() {
-    TForm1& form = window_->form;
-    Type(form.EditPresetData2, QStringLiteral("0x10"));
-    form.ButtonPreset2->click();
-    COMPARE_TRACE(trace_, [&] {
+  // Position Preset: the preset command, the status read back without a
+  // clear, then the position sampled and shown; nothing for a bad text.
+  void singleAxisPreset_data() {
+    RowsShareWindows();
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<QString>("text");
+    for (int axis = 0; axis < 3; ++axis) QTest::addRow("axis %d", axis + 1) << axis << "0x10";
+    QTest::newRow("bad text") << 0 << "- 1";
+  }
+  void singleAxisPreset() {
+    QFETCH(int, axis);
+    QFETCH(QString, text);
+    const bool valid = text == QStringLiteral("0x10");
+    Type(Named<TEdit>("EditPresetData#", axis), text);
+    Named<QPushButton>("ButtonPreset#", axis)->click();
+    QCOMPARE(w_->asked.size(), valid ? 0 : 1);
+    COMPARE_ACCESSES([&] {
+      if (!valid) return;
+      const DeviceHandle card = Form1->CardHandle;
+      const auto library = static_cast<int16_t>(axis);
       uint16_t word = 0;
       int32_t position = 0;
-      ZemtraPresetRaw(form.CardHandle, 1, 16, &word);
-      ZemtraClearStatusBits(form.CardHandle, 0, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_A1_A2_STATUS, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_A3_REF_STATUS, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-      ZemtraSamplePosVel(form.CardHandle, 1);
-      ZemtraReadRawPos(form.CardHandle, 1, &position);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
+      ZemtraPresetRaw(card, library, 16, &word);
+      ZemtraClearStatusBits(card, 0, &word);
+      for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_SAMPLE})
+        ZemtraReadRegisterWord(card, offset, &word);
+      ZemtraSamplePosVel(card, library);
+      ZemtraReadRawPos(card, library, &position);
+      ZemtraReadRegisterWord(card, ZEMTRA_REG_SAMPLE, &word);
     });
-    QCOMPARE(form.LabelPosData2->text(), QStringLiteral("16"));
-    QCOMPARE(form.LabelPosData2->Color(), kColorGood);
-    QCOMPARE(form.LabelNoSig2->text(), QStringLiteral("OK"));
-    QVERIFY(form.LabelErrorData->text().isEmpty());
+    if (!valid) return;
+    QCOMPARE(Named<TLabel>("LabelPosData#", axis)->text(), QStringLiteral("16"));
+    QCOMPARE(Named<TLabel>("LabelPosData#", axis)->Color(), kColorGood);
+    QCOMPARE(Named<TLabel>("LabelNoSig#", axis)->text(), QStringLiteral("OK"));
+    QVERIFY(Form1->LabelErrorData->text().isEmpty());
   }
 
   void presetAllGoesOnWithTheOldValueOfAFailedBox() {
-    TForm1& form = window_->form;
-    form.PresetValue = {1, 2, 3};
-    Type(form.EditPresetData1, QStringLiteral("111"));
-    Type(form.EditPresetData2, QStringLiteral("x"));
-    Type(form.EditPresetData3, QStringLiteral("$14D"));
-    boxes_.answers = {mrCancel};
-    form.ButtonPresetAll->click();
-    QCOMPARE(boxes_.asked.size(), 1);
-    QCOMPARE(boxes_.asked[0].text, Question(2));
-    COMPARE_TRACE(trace_, [&] {
+    Form1->PresetValue = {1, 2, 3};
+    Type(Form1->EditPresetData1, QStringLiteral("111"));
+    Type(Form1->EditPresetData2, QStringLiteral("x"));
+    Type(Form1->EditPresetData3, QStringLiteral("$14D"));
+    Form1->ButtonPresetAll->click();
+    QCOMPARE(w_->asked.size(), 1);
+    QCOMPARE(w_->asked[0].text, Question(1));
+    COMPARE_ACCESSES([] {
       uint16_t word = 0;
-      ZemtraPresetRawAll(form.CardHandle, 111, 2, 0x14D, &word);
-      // The full update follows; only its first call is checked here in detail.
-      uint32_t first = 0, second = 0;
-      int32_t p1 = 0, v1 = 0, p2 = 0, v2 = 0, p3 = 0, v3 = 0;
-      ZemtraGetFPGAIds(form.CardHandle, &first, &second);
-      ZemtraGetFPGARevs(form.CardHandle, &first, &second);
-      ZemtraGetRawPosVelAll(form.CardHandle, &p1, &v1, &p2, &v2, &p3, &v3, &word);
-      ReadPresetRegisters(form.CardHandle);
-      ZemtraGetStatus(form.CardHandle, &word);
-      for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_A1_A2_CONTROL,
-                             ZEMTRA_REG_A3_IRQ_CONTROL}) {
-        ZemtraReadRegisterWord(form.CardHandle, offset, &word);
-      }
-      ZemtraGetConfig(form.CardHandle, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_INTERRUPT_MASK, &word);
-      ZemtraGetInterruptMask(form.CardHandle, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_FILTER, &word);
-      ZemtraGetFilter(form.CardHandle, &word);
+      ZemtraPresetRawAll(Form1->CardHandle, 111, 2, 0x14D, &word);
+      FullUpdateCalls();
     });
-    QCOMPARE(form.LabelPosData1->text(), QStringLiteral("111"));
-    QCOMPARE(form.LabelPosData2->text(), QStringLiteral("2"));
-    QCOMPARE(form.LabelPosData3->text(), QStringLiteral("333"));
+    const QStringList positions{Form1->LabelPosData1->text(), Form1->LabelPosData2->text(),
+                                Form1->LabelPosData3->text()};
+    QCOMPARE(positions, QStringList({"111", "2", "333"}));
     // The update shows every box that is not being edited from its register.
-    QCOMPARE(form.EditPresetData2->text(), QStringLiteral("2"));
-    QCOMPARE(form.EditPresetData3->text(), QStringLiteral("333"));
+    QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("2"));
+    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("333"));
   }
-
-  void singleAxisPresetWithInvalidTextWritesNothing() {
-    TForm1& form = window_->form;
-    Type(form.EditPresetData1, QStringLiteral("- 1"));
-    boxes_.answers = {mrCancel};
-    form.ButtonPreset1->click();
-    QCOMPARE(boxes_.asked.size(), 1);
-    QVERIFY(trace_.Take().isEmpty());
-  }
-
- private:
-  std::unique_ptr<Window> window_;
-  BoxRecorder boxes_;
-  RegisterTrace trace_;
 };
 
-QTEST_MAIN(PresetsTest)
+MONITOR_TEST(panels, PresetsTest);
 #include "presets_test.moc"

@@ -1,296 +1,187 @@
-// The update cycle, the update modes, the per-axis sample and read actions
-// and the display units, on one still simulated board. Call orders are proved
-// against the trace of the same library calls made by the test itself.
-#include <QPushButton>
-#include <QRadioButton>
-#include <QtTest>
+// The update cycle, the update modes, the per-axis sample and read actions,
+// the display units and fold factors, on one still simulated board. Call
+// orders are proved against the accesses of the same library calls made by
+// the test itself.
 #include <bit>
 
-#include "display_units.h"
-#include "panel_harness.h"
-#include "zemtra_registers.h"
+#include "monitor_fixture.h"
 
-using panel_test::RegisterTrace;
-using panel_test::Window;
+using namespace monitor_test;
 
 namespace {
 
 const int32_t kPositions[3] = {1000000, -123456789, INT32_MIN};
 
-// Every library call of one full update, in the order the window must make them.
-void FullUpdateCalls(DeviceHandle card) {
-  uint32_t first = 0, second = 0;
-  int32_t p1 = 0, v1 = 0, p2 = 0, v2 = 0, p3 = 0, v3 = 0;
-  uint16_t word = 0;
-  ZemtraGetFPGAIds(card, &first, &second);
-  ZemtraGetFPGARevs(card, &first, &second);
-  ZemtraGetRawPosVelAll(card, &p1, &v1, &p2, &v2, &p3, &v3, &word);
-  for (int32_t offset : {ZEMTRA_REG_A1_PRESET, ZEMTRA_REG_A2_PRESET, ZEMTRA_REG_A3_PRESET}) {
-    ZemtraReadRegisterLong(card, offset, &first);
-  }
-  ZemtraGetStatus(card, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_A1_A2_STATUS, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_A3_REF_STATUS, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_A1_A2_CONTROL, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_A3_IRQ_CONTROL, &word);
-  ZemtraGetConfig(card, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_INTERRUPT_MASK, &word);
-  ZemtraGetInterruptMask(card, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_SAMPLE, &word);
-  ZemtraReadRegisterWord(card, ZEMTRA_REG_FILTER, &word);
-  ZemtraGetFilter(card, &word);
-}
+enum Action { kSampleAndRead, kRead, kPositionClick, kVelocityClick, kSample, kDataClick, kForeignSample };
 
-uint64_t Bits(double value) { return std::bit_cast<uint64_t>(value); }
+struct Mode {
+  int item;
+  uint64_t positionScale;  // bit patterns of the doubles
+  uint64_t velocityScale;
+  const char* pattern;
+  bool hex;
+  QStringList texts;  // positions 1, 2, 3 (axis 3 on fold factor 8), velocity 1, preset box 2
+};
 
 }  // namespace
 
-class UpdateTest : public QObject {
+Q_DECLARE_METATYPE(Mode)
+
+class UpdateTest : public MonitorTest {
   Q_OBJECT
 
- private slots:
-  void init() {
-    window_ = std::make_unique<Window>();
-    QVERIFY(window_->OpenCard());
-    TForm1& form = window_->form;
+ public:
+  UpdateTest() : MonitorTest("boards=1,motion=off") {}
+
+ protected:
+  void Prepare() override {
     uint16_t status = 0;
-    for (int16_t axis = 0; axis < 3; ++axis) ZemtraPresetRaw(form.CardHandle, axis, kPositions[axis], &status);
-    trace_.Take();
-  }
-  void cleanup() { window_.reset(); }
-
-  void fullUpdateMakesItsCallsInOrder() {
-    TForm1& form = window_->form;
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    const QStringList made = trace_.Take();
-    QCOMPARE(made, trace_.Of([&] { FullUpdateCalls(form.CardHandle); }));
-    QVERIFY(panel_test::Writes(made).size() == 1);  // the sample command only
-    QVERIFY(!form.UpdateInProgress);
-    QVERIFY(form.LabelUpdate->isVisibleTo(&form));
-    QCOMPARE(form.LabelUpdate->text(), QStringLiteral("Updating"));
-    QVERIFY(form.Timer2->isActive());
-    QVERIFY(form.LabelErrorData->text().isEmpty());
+    for (int16_t axis = 0; axis < 3; ++axis) ZemtraPresetRaw(Form1->CardHandle, axis, kPositions[axis], &status);
+    Form1->ButtonUpdate->click();
   }
 
-  void fullUpdateShowsEveryAxisInLightGreen() {
-    TForm1& form = window_->form;
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    const TLabel* positions[] = {form.LabelPosData1, form.LabelPosData2, form.LabelPosData3};
-    const TLabel* velocities[] = {form.LabelVelData1, form.LabelVelData2, form.LabelVelData3};
+ private slots:
+  // Whatever starts it, the full update makes the same calls in order, writes
+  // only the sample command and shows every axis in light green.
+  void fullUpdate_data() {
+    QTest::addColumn<int>("trigger");
+    QTest::addColumn<QString>("position1");
+    QTest::newRow("Update button") << 0 << "1000000";
+    QTest::newRow("Timer1") << 1 << "1000000";
+    QTest::newRow("display units") << 2 << "0x000F4240";
+    QTest::newRow("fold factor") << 3 << "1000000";
+  }
+  void fullUpdate() {
+    QFETCH(int, trigger);
+    QFETCH(QString, position1);
+    if (trigger == 0) Form1->ButtonUpdate->click();
+    if (trigger == 1) Fire(Form1->Timer1);
+    if (trigger == 2) Select(Form1->RadioGroupUnitSelect, 1);
+    if (trigger == 3) Select(Form1->RadioGroupAx3Optic, 2);
+    const QStringList made = TakeAccesses();
+    QCOMPARE(made, AccessesOf(FullUpdateCalls));
+    QCOMPARE(Writes(made).size(), 1);
+    QVERIFY(!Form1->UpdateInProgress && Form1->Timer2->isActive() && Form1->LabelUpdate->isVisibleTo(Form1));
+    QCOMPARE(Form1->LabelUpdate->text(), QStringLiteral("Updating"));
+    QVERIFY(Form1->LabelErrorData->text().isEmpty());
+    QCOMPARE(Form1->LabelPosData1->text(), position1);
     for (int axis = 0; axis < 3; ++axis) {
-      QCOMPARE(positions[axis]->text(), QString::number(kPositions[axis]));
-      QCOMPARE(velocities[axis]->text(), QStringLiteral("0"));
-      QCOMPARE(positions[axis]->Color(), kColorGood);
-      QCOMPARE(velocities[axis]->Color(), kColorGood);
+      QCOMPARE(Named<TLabel>("LabelPosData#", axis)->Color(), kColorGood);
+      QCOMPARE(Named<TLabel>("LabelVelData#", axis)->Color(), kColorGood);
+    }
+    Fire(Form1->Timer2);  // "Updating" goes with Timer2's one tick
+    QVERIFY(!Form1->LabelUpdate->isVisibleTo(Form1) && !Form1->Timer2->isActive());
+  }
+
+  // Switching modes starts or stops Timer1 and enables Update, never updates.
+  void updateModes() {
+    Form1->RadioButtonUpdateAuto->click();
+    QVERIFY(Form1->Timer1->isActive() && !Form1->ButtonUpdate->isEnabled());
+    Form1->RadioButtonUpdateManual->click();
+    QVERIFY(!Form1->Timer1->isActive() && Form1->ButtonUpdate->isEnabled());
+    QVERIFY(TakeAccesses().isEmpty());
+  }
+
+  void axisActions_data() {
+    RowsShareWindows();
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("axis");
+    const char* names[] = {"Sample and Read", "Read", "position click", "velocity click", "Sample", "Data click"};
+    for (int action = kSampleAndRead; action <= kDataClick; ++action)
+      for (int axis = 0; axis < 3; ++axis) QTest::addRow("%s %d", names[action], axis + 1) << action << axis;
+    QTest::newRow("Sample from another sender") << int(kForeignSample) << 0;
+  }
+  void axisActions() {
+    QFETCH(int, action);
+    QFETCH(int, axis);
+    for (int any = 0; any < 3; ++any) {
+      Named<TLabel>("LabelPosData#", any)->setText("untouched");
+      Named<TLabel>("LabelVelData#", any)->setText("untouched");
+    }
+    if (action == kSampleAndRead) Named<QPushButton>("ButtonUpdate#", axis)->click();
+    if (action == kRead) Named<QPushButton>("ButtonRead#", axis)->click();
+    if (action == kPositionClick) Click(Named<TLabel>("LabelPosData#", axis));
+    if (action == kVelocityClick) Click(Named<TLabel>("LabelVelData#", axis));
+    if (action == kSample) Named<QPushButton>("ButtonSample#", axis)->click();
+    if (action == kDataClick) Form1->ButtonSampleClick(Named("LabelPosValid#", axis));
+    if (action == kForeignSample) Form1->ButtonSampleClick(Form1->ButtonRead1);
+    const auto library = static_cast<int16_t>(axis);
+    const bool samples = action == kPositionClick || action == kVelocityClick || action == kSample || action == kDataClick;
+    const bool position = action == kSampleAndRead || action == kRead || action == kPositionClick;
+    const bool velocity = action == kSampleAndRead || action == kRead || action == kVelocityClick;
+    COMPARE_ACCESSES([&] {
+      const DeviceHandle card = Form1->CardHandle;
+      int32_t value = 0, other = 0;
+      uint16_t word = 0;
+      if (action == kSampleAndRead) ZemtraGetRawPosVel(card, library, &value, &other);
+      if (samples) ZemtraSamplePosVel(card, library);
+      if (action == kRead || action == kPositionClick) ZemtraReadRawPos(card, library, &value);
+      if (action == kRead || action == kVelocityClick) ZemtraReadRawVel(card, library, &value);
+      if (action != kRead) ZemtraReadRegisterWord(card, ZEMTRA_REG_SAMPLE, &word);
+    });
+    for (int shown = 0; shown < 3; ++shown) {
+      const TLabel* pos = Named<TLabel>("LabelPosData#", shown);
+      const TLabel* vel = Named<TLabel>("LabelVelData#", shown);
+      QCOMPARE(pos->text(), position && shown == axis ? QString::number(kPositions[axis]) : "untouched");
+      QCOMPARE(vel->text(), velocity && shown == axis ? "0" : "untouched");
+      if (position && shown == axis) QCOMPARE(pos->Color(), kColorGood);
+      if (velocity && shown == axis) QCOMPARE(vel->Color(), kColorGood);
     }
   }
 
-  void timerTickRunsTheFullUpdate() {
-    TForm1& form = window_->form;
-    QMetaObject::invokeMethod(form.Timer1, "timeout", Qt::DirectConnection);
-    COMPARE_TRACE(trace_, [&] { FullUpdateCalls(form.CardHandle); });
+  // Each mode, with axis 3 on fold factor 8: its scales, pattern and hex
+  // flag, and the values in its form; raw values know no fold factor.
+  void displayModes_data() {
+    QTest::addColumn<Mode>("mode");
+    const uint64_t one = std::bit_cast<uint64_t>(1.0);
+    QTest::newRow("Raw Dec") << Mode{0, one, one, "", false, {"1000000", "-123456789", "-2147483648", "0", "-123456789"}};
+    QTest::newRow("Raw Hex") << Mode{1, one, one, "", true,
+                                     {"0x000F4240", "0xF8A432EB", "0x80000000", "0x00000000", "0xF8A432EB"}};
+    QTest::newRow("mm, mm/s") << Mode{2, 0x3EB4BC79D3ECE53F, 0x3F78B83246E77DC4, "#,##0.#######0", false,
+                                      {"0.61798793", "-76.29480537", "-331.77974312", "0.0000", "-76.29480537"}};
+    QTest::newRow("inch, in/s") << Mode{3, 0x3E6A1FD7F8D9D234, 0x3F2F2487E87241B9, "#,##0.########0", false,
+                                        {"0.024330233", "-3.003732495", "-13.062194611", "0.0000", "-3.003732495"}};
+  }
+  void displayModes() {
+    QFETCH(Mode, mode);
+    Select(Form1->RadioGroupAx3Optic, 2);
+    QCOMPARE(Form1->FoldFactor, (std::array<uint16_t, 3>{2, 2, 8}));
+    TakeAccesses();
+    Form1->RadioGroupUnitSelect->SetItemIndex(mode.item);
+    Form1->RadioGroupUnitSelectClick(Form1->RadioGroupUnitSelect);
+    COMPARE_ACCESSES(FullUpdateCalls);
+    QCOMPARE(std::bit_cast<uint64_t>(Form1->PositionScale), mode.positionScale);
+    QCOMPARE(std::bit_cast<uint64_t>(Form1->VelocityScale), mode.velocityScale);
+    QCOMPARE(Form1->ValueFormat, QString::fromLatin1(mode.pattern));
+    QCOMPARE(Form1->ShowHex, mode.hex);
+    const QStringList shown{Form1->LabelPosData1->text(), Form1->LabelPosData2->text(), Form1->LabelPosData3->text(),
+                            Form1->LabelVelData1->text(), Form1->EditPresetData2->text()};
+    QCOMPARE(shown, mode.texts);
   }
 
-  void updatingIndicatorKeepsItsFirstPeriod() {
-    TForm1& form = window_->form;
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    const int timer = form.Timer2->timerId();
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    QCOMPARE(form.Timer2->timerId(), timer);
-    QMetaObject::invokeMethod(form.Timer2, "timeout", Qt::DirectConnection);
-    QVERIFY(!form.LabelUpdate->isVisibleTo(&form));
-    QVERIFY(!form.Timer2->isActive());
-  }
-
-  void withoutCardTheUpdateOnlySaysSo() {
-    TForm1& form = window_->form;
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    trace_.Take();
-    form.CardOpen = false;
-    ZemtraPresetRaw(form.CardHandle, 0, 5, &form.StatusWord);
-    trace_.Take();
-    form.ButtonUpdateClick(form.ButtonUpdate);
-    QVERIFY(trace_.Take().isEmpty());
-    QCOMPARE(form.LabelUpdate->text(), QStringLiteral("Card Not Open"));
-    QVERIFY(form.LabelUpdate->isVisibleTo(&form));
-    QVERIFY(form.UpdateInProgress);
-    QCOMPARE(form.LabelPosData1->text(), QString::number(kPositions[0]));
-  }
-
-  void updateModesSwitchTimerAndButtonWithoutUpdating() {
-    TForm1& form = window_->form;
-    QVERIFY(form.RadioButtonUpdateAuto->isChecked());
-    QVERIFY(!form.ButtonUpdate->isEnabled());
-    form.RadioButtonUpdateManual->click();
-    QVERIFY(!form.Timer1->isActive());
-    QVERIFY(form.ButtonUpdate->isEnabled());
-    form.RadioButtonUpdateAuto->click();
-    QVERIFY(form.Timer1->isActive());
-    QVERIFY(!form.ButtonUpdate->isEnabled());
-    const int timer = form.Timer1->timerId();
-    form.RadioButtonUpdateAutoClick(form.RadioButtonUpdateAuto);
-    QCOMPARE(form.Timer1->timerId(), timer);
-    QCOMPARE(form.Timer1->interval(), 1000);
-    QVERIFY(trace_.Take().isEmpty());
-  }
-
-  void sampleAndReadReadsOneAxisThenTheDataStatus() {
-    TForm1& form = window_->form;
-    form.ButtonUpdate2->click();
-    COMPARE_TRACE(trace_, [&] {
-      int32_t position = 0, velocity = 0;
-      uint16_t word = 0;
-      ZemtraGetRawPosVel(form.CardHandle, 1, &position, &velocity);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-    });
-    QCOMPARE(form.LabelPosData2->text(), QString::number(kPositions[1]));
-    QCOMPARE(form.LabelPosData2->Color(), kColorGood);
-    QCOMPARE(form.LabelPosValid2->text(), QStringLiteral("Valid"));
-    QVERIFY(form.LabelPosData1->text().isEmpty());
-  }
-
-  void readReadsTheLatchedValuesWithoutStatus() {
-    TForm1& form = window_->form;
-    form.ButtonRead3->click();
-    COMPARE_TRACE(trace_, [&] {
-      int32_t value = 0;
-      ZemtraReadRawPos(form.CardHandle, 2, &value);
-      ZemtraReadRawVel(form.CardHandle, 2, &value);
-    });
-    QVERIFY(form.LabelSampReg->text() == QStringLiteral("Sample: "));
-  }
-
-  void velocityClickSamplesAndReadsOnlyTheVelocity() {
-    TForm1& form = window_->form;
-    form.LabelPosData2->setText(QStringLiteral("untouched"));
-    emit form.LabelVelData2->clicked(form.LabelVelData2);
-    COMPARE_TRACE(trace_, [&] {
-      int32_t value = 0;
-      uint16_t word = 0;
-      ZemtraSamplePosVel(form.CardHandle, 1);
-      ZemtraReadRawVel(form.CardHandle, 1, &value);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-    });
-    QCOMPARE(form.LabelVelData2->text(), QStringLiteral("0"));
-    QCOMPARE(form.LabelVelData2->Color(), kColorGood);
-    QCOMPARE(form.LabelPosData2->text(), QStringLiteral("untouched"));
-  }
-
-  void positionClickSamplesAndReadsThePosition() {
-    TForm1& form = window_->form;
-    emit form.LabelPosData3->clicked(form.LabelPosData3);
-    COMPARE_TRACE(trace_, [&] {
-      int32_t value = 0;
-      uint16_t word = 0;
-      ZemtraSamplePosVel(form.CardHandle, 2);
-      ZemtraReadRawPos(form.CardHandle, 2, &value);
-      ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-    });
-    QCOMPARE(form.LabelPosData3->text(), QString::number(kPositions[2]));
-    QVERIFY(form.LabelVelData3->text().isEmpty());
-  }
-
-  void sampleFindsItsAxisFromTheSender() {
-    TForm1& form = window_->form;
-    const auto sampleThenStatus = [&](int16_t axis) {
-      return trace_.Of([&] {
-        uint16_t word = 0;
-        if (axis >= 0) ZemtraSamplePosVel(form.CardHandle, axis);
-        ZemtraReadRegisterWord(form.CardHandle, ZEMTRA_REG_SAMPLE, &word);
-      });
-    };
-    form.ButtonSample3->click();
-    { const QStringList made = trace_.Take(); QCOMPARE(made, sampleThenStatus(2)); }
-    form.ButtonSampleClick(form.LabelPosValid2);
-    { const QStringList made = trace_.Take(); QCOMPARE(made, sampleThenStatus(1)); }
-    form.ButtonSampleClick(form.ButtonRead1);
-    { const QStringList made = trace_.Take(); QCOMPARE(made, sampleThenStatus(-1)); }
-    QVERIFY(form.LabelPosData1->text().isEmpty());
-  }
-
-  void displayModesSetScalesPatternAndHexThenUpdate() {
-    TForm1& form = window_->form;
-    struct Mode {
-      uint64_t position, velocity;
-      const char* pattern;
-      bool hex;
-    };
-    const Mode modes[] = {
-        {Bits(1.0), Bits(1.0), "", false},
-        {Bits(1.0), Bits(1.0), "", true},
-        {0x3EB4BC79D3ECE53FULL, 0x3F78B83246E77DC4ULL, "#,##0.#######0", false},
-        {0x3E6A1FD7F8D9D234ULL, 0x3F2F2487E87241B9ULL, "#,##0.########0", false},
-    };
-    for (int index = 0; index < 4; ++index) {
-      form.RadioGroupUnitSelect->SetItemIndex(index);
-      form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-      QCOMPARE(Bits(form.PositionScale), modes[index].position);
-      QCOMPARE(Bits(form.VelocityScale), modes[index].velocity);
-      if (*modes[index].pattern != '\0') QCOMPARE(form.ValueFormat, QString::fromLatin1(modes[index].pattern));
-      QCOMPARE(form.ShowHex, modes[index].hex);
-      COMPARE_TRACE(trace_, [&] { FullUpdateCalls(form.CardHandle); });
+  // Back in a raw mode the pattern stays; a fold factor changes its axis
+  // only; velocities have four decimals.
+  void patternFoldFactorsAndVelocities() {
+    Select(Form1->RadioGroupUnitSelect, 2);
+    Select(Form1->RadioGroupUnitSelect, 0);
+    QCOMPARE(Form1->ValueFormat, QStringLiteral("#,##0.#######0"));
+    Select(Form1->RadioGroupUnitSelect, 2);
+    const QStringList fold2{"0.61798793", "-76.29480537", "-1,327.11897249"};
+    const QStringList fold4{"0.30899396", "-38.14740269", "-663.55948625"};
+    for (int axis = 0; axis < 3; ++axis) {
+      Select(Named<TRadioGroup>("RadioGroupAx#Optic", axis), 1);
+      QCOMPARE(Form1->FoldFactor[axis], uint16_t{4});
+      for (int shown = 0; shown < 3; ++shown)
+        QCOMPARE(Named<TLabel>("LabelPosData#", shown)->text(), shown <= axis ? fold4[shown] : fold2[shown]);
     }
-    // Back to a raw mode: the pattern stays as the inch mode left it.
-    form.RadioGroupUnitSelect->SetItemIndex(0);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.ValueFormat, QStringLiteral("#,##0.########0"));
-    QCOMPARE(form.LabelPosData3->text(), QStringLiteral("-2147483648"));
-  }
-
-  void valuesFollowTheModeAndEachAxisFoldFactor() {
-    TForm1& form = window_->form;
-    form.RadioGroupAx3Optic->SetItemIndex(2);
-    form.RadioGroupAx3OpticClick(form.RadioGroupAx3Optic);
-    QCOMPARE(form.FoldFactor, (std::array<uint16_t, 3>{2, 2, 8}));
-    QCOMPARE(form.LabelPosData3->text(), QStringLiteral("-2147483648"));  // raw: no fold
-
-    form.RadioGroupUnitSelect->SetItemIndex(1);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.LabelPosData1->text(), QStringLiteral("0x000F4240"));
-    QCOMPARE(form.LabelPosData3->text(), QStringLiteral("0x80000000"));
-    QCOMPARE(form.EditPresetData2->text(), QStringLiteral("0xF8A432EB"));
-
-    form.RadioGroupUnitSelect->SetItemIndex(2);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.LabelPosData1->text(), QStringLiteral("0.61798793"));
-    QCOMPARE(form.LabelPosData3->text(), QStringLiteral("-331.77974312"));  // fold 8
-    QCOMPARE(form.LabelVelData1->text(), QStringLiteral("0.0000"));
-
-    form.RadioGroupAx1Optic->SetItemIndex(1);
-    form.RadioGroupAx1OpticClick(form.RadioGroupAx1Optic);
-    QCOMPARE(form.FoldFactor[0], uint16_t{4});
-    QCOMPARE(form.LabelPosData1->text(), QStringLiteral("0.30899396"));
-    QCOMPARE(form.LabelPosData2->text(), QStringLiteral("-76.29480537"));
-
-    form.RadioGroupUnitSelect->SetItemIndex(3);
-    form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-    QCOMPARE(form.LabelPosData2->text(), QStringLiteral("-3.003732495"));
-  }
-
-  void showOperationsWriteLabelsAndBoxesAlike() {
-    TForm1& form = window_->form;
-    TEdit box;
     TLabel label;
-    for (int index : {0, 1, 2, 3}) {
-      form.RadioGroupUnitSelect->SetItemIndex(index);
-      form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
-      for (int32_t count : {0, -1, 1000, INT32_MAX, INT32_MIN}) {
-        form.ShowPositionValue(&box, count, 4);
-        form.ShowPositionValue(&label, count, 4);
-        QCOMPARE(box.text(), label.text());
-        form.ShowVelocityValue(&box, count, 8);
-        form.ShowVelocityValue(&label, count, 8);
-        QCOMPARE(box.text(), label.text());
-      }
-    }
-    form.ShowVelocityValue(&label, 1000, 2);
+    Form1->ShowVelocityValue(&label, 1000, 2);
+    QCOMPARE(label.text(), QStringLiteral("3.0175"));
+    Select(Form1->RadioGroupUnitSelect, 3);
+    Form1->ShowVelocityValue(&label, 1000, 2);
     QCOMPARE(label.text(), QStringLiteral("0.1188"));
   }
-
- private:
-  std::unique_ptr<Window> window_;
-  RegisterTrace trace_;
 };
 
-QTEST_MAIN(UpdateTest)
+MONITOR_TEST(panels, UpdateTest);
 #include "update_test.moc"

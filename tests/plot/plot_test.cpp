@@ -1,22 +1,16 @@
 // The position plot window on two still simulated boards whose axis 2 has no
 // signal and whose axis 1 glitches. The plot's clock is the test's own, and
 // each sampling tick is called by the test; library calls are counted in the
-// register trace.
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
+// register accesses of the first board.
 #include <QTemporaryDir>
-#include <QToolTip>
-#include <QtTest>
 #include <charconv>
 #include <random>
 
 #include "display_units.h"
-#include "frame_fixture.h"
-#include "panel_harness.h"
+#include "monitor_fixture.h"
 #include "plot/position_plot.h"
 
-using namespace frame_test;
+using namespace monitor_test;
 using namespace zemtra::plot;
 namespace units = zemtra::units;
 
@@ -36,37 +30,31 @@ double Number(const QString& field) {
 
 }  // namespace
 
-class PlotTest : public QObject {
+class PlotTest : public MonitorTest {
   Q_OBJECT
 
- private slots:
-  void initTestCase() {
-    // Numbers with group separators, whatever the machine's locale.
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    std::array<DeviceLocation, 2> boards{};
-    uint32_t count = 0;
-    QCOMPARE(ZemtraFind(nullptr, &count, boards.data(), 2), ErrorCode{0});
+ public:
+  PlotTest() : MonitorTest("boards=2,motion=off,nosig=A2,glitch=A1", false) {}
+
+ protected:
+  void Prepare() override {
     for (int b = 0; b < 2; ++b) {
+      DeviceLocation where = SimulatedBoard(b);
       DeviceHandle card = 0;
       uint16_t status = 0;
-      QCOMPARE(ZemtraOpen(&boards[b], &card, nullptr), ErrorCode{0});
+      QCOMPARE(ZemtraOpen(&where, &card, nullptr), ErrorCode{0});
       ZemtraPresetRawAll(card, kPositions[b][0], kPositions[b][1], kPositions[b][2], &status);
       ZemtraClose(&card);
     }
-  }
-
-  void init() {
-    CreateRecordedWindows(boxes_, dialog_);
-    Form1->Timer3Timer(Form1->Timer3);  // the selection dialog is cancelled: the first board
+    w_->Connect(true);  // the selection dialog is cancelled: the first board
     Form1->PositionPlot1->trigger();
     plot_ = Form1->FormPositionPlot;
     now_ = 0;
     plot_->Sampler->SetClock([this] { return now_; });
     plot_->ButtonClear->click();
-    trace_.Take();
   }
-  void cleanup() { DestroyWindows(); }
 
+ private slots:
   void menuEntryOpensOneWindow() {
     Form1->PositionPlot1->trigger();
     QCOMPARE(Form1->findChildren<TFormPositionPlot*>().size(), 1);
@@ -92,9 +80,9 @@ class PlotTest : public QObject {
     QFETCH(int64_t, tickNs);
     plot_->ComboBoxRate->setCurrentIndex(choice);
     QCOMPARE(plot_->Sampler->Timer()->interval(), 1000 / rate);
-    trace_.Take();
+    TakeAccesses();
     Run(2000 * kMs, tickNs);
-    const int calls = SampleCommands(trace_.Take());
+    const int calls = SampleCommands(TakeAccesses());
     QVERIFY2(std::abs(calls - 2 * rate) <= 0.05 * 2 * rate, qPrintable(QString::number(calls)));
   }
 
@@ -134,7 +122,7 @@ class PlotTest : public QObject {
       optics[axis]->SetItemIndex(folds[axis] == 2 ? 0 : folds[axis] == 4 ? 1 : 2);
       (Form1->*clicks[axis])(optics[axis]);
     }
-    FireTimer(plot_->TimerFrame);  // no new sample: the change alone repaints
+    Fire(plot_->TimerFrame);  // no new sample: the change alone repaints
     const TPlotChart::Draft draft = plot_->ChartPosition->MakeDraft();
     QCOMPARE(draft.title, title);
     QVERIFY(draft.data.has_value());
@@ -147,7 +135,7 @@ class PlotTest : public QObject {
   // is marked and the chart fits itself again.
   void fixedRangeStartsFromTheRangeInView() {
     Run(500 * kMs);
-    FireTimer(plot_->TimerFrame);
+    Fire(plot_->TimerFrame);
     const TPlotChart::Draft fitted = plot_->ChartPosition->MakeDraft();
     plot_->CheckBoxPositionAuto->setChecked(false);
     const TPlotChart::Draft fixed = plot_->ChartPosition->MakeDraft();
@@ -181,7 +169,7 @@ class PlotTest : public QObject {
     uint16_t status = 0;
     ZemtraClearStatusBits(Form1->CardHandle, ZEMTRA_STATUS_A1_GLITCH, &status);
     Run(2500 * kMs);
-    FireTimer(plot_->TimerFrame);
+    Fire(plot_->TimerFrame);
     const TPlotChart::Draft draft = plot_->ChartPosition->MakeDraft();
     QStringList texts;
     for (const TPlotChart::Marker& marker : draft.markers) {
@@ -293,35 +281,35 @@ class PlotTest : public QObject {
 
   void pauseStopsLibraryCalls() {
     Run(500 * kMs);
-    QVERIFY(SampleCommands(trace_.Take()) > 0);
+    QVERIFY(SampleCommands(TakeAccesses()) > 0);
     plot_->ButtonPause->click();
     QCOMPARE(plot_->ButtonPause->text(), QStringLiteral("&Resume"));
     QVERIFY(!plot_->Sampler->Timer()->isActive());
     Run(1000 * kMs);
-    FireTimer(plot_->Sampler->Timer());
-    QVERIFY(trace_.Take().isEmpty());
+    Fire(plot_->Sampler->Timer());
+    QVERIFY(TakeAccesses().isEmpty());
     const size_t before = plot_->Samples().size();
     plot_->ButtonPause->click();
     Run(500 * kMs);
-    QCOMPARE(SampleCommands(trace_.Take()), 25);
+    QCOMPARE(SampleCommands(TakeAccesses()), 25);
     QVERIFY(plot_->Samples()[before].breakBefore);
   }
 
   void survivesClosingTheCardAndRestartsOnTheNextCard() {
     Run(200 * kMs);
     ZemtraClose(&Form1->CardHandle);  // as re-selection does before it opens the chosen card
-    trace_.Take();
+    TakeAccesses();
     Run(200 * kMs);
-    FireTimer(plot_->TimerFrame);
-    QCOMPARE(trace_.Take(), QStringList());
+    Fire(plot_->TimerFrame);
+    QCOMPARE(TakeAccesses(), QStringList());
     QVERIFY(plot_->LabelPlotStatus->text().startsWith("No card open"));
     QCOMPARE(plot_->ChartPosition->MakeDraft().columns.size(), size_t(0));
-    dialog_.answer = mrOk;
-    dialog_.choose = 1;
+    w_->dialogAnswer = mrOk;
+    w_->choose = 1;
     Form1->SelectCard1->trigger();
     QVERIFY(plot_->Samples().empty());
     Run(200 * kMs);
-    FireTimer(plot_->TimerFrame);
+    Fire(plot_->TimerFrame);
     QCOMPARE(plot_->Samples().size(), size_t(10));
     QCOMPARE(plot_->Samples()[0].position[0], kPositions[1][0]);
     QCOMPARE(plot_->Samples()[0].elapsedNs, 0);
@@ -337,12 +325,9 @@ class PlotTest : public QObject {
     }
   }
 
-  BoxRecorder boxes_;
-  DialogRecorder dialog_;
-  panel_test::RegisterTrace trace_;
   TFormPositionPlot* plot_ = nullptr;
   int64_t now_ = 0;
 };
 
-QTEST_MAIN(PlotTest)
+MONITOR_TEST(plot, PlotTest);
 #include "plot_test.moc"

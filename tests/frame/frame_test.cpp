@@ -1,0 +1,368 @@
+// The main window's frame: its state after creation, timers and menus, the
+// error line, the message boxes, closing; help, hints, the read-me opener,
+// the about box and the splash; the application object's event loop.
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <stdexcept>
+
+#include "aboutmonitor.h"
+#include "data_directory.h"
+#include "guarded_application.h"
+#include "helpviewer.h"
+#include "monitor_fixture.h"
+#include "plot/position_plot.h"
+#include "program_search.h"
+#include "regaccess.h"
+#include "splash.h"
+
+using namespace monitor_test;
+
+namespace {
+
+void Report(ErrorCode code, const char* function) {
+  Form1->LastError = code;
+  Form1->LastFunction = function;
+  Form1->ReportApiResult();
+}
+
+void WriteScript(const QString& path, const QByteArray& body) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write("#!/bin/sh\n" + body);
+  file.close();
+  QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ExeOwner));
+}
+
+QString TopicFile() {
+  THelpViewer* viewer = ApplicationHelpViewer();
+  return viewer ? viewer->CurrentTopic().fileName() : QString();
+}
+
+// Whether a tooltip request on the widget shows its hint: a placeholder tip
+// is up before, since a hidden tip lingers for a while with its old text.
+bool ToolTipShownFor(QWidget* widget) {
+  QToolTip::showText(widget->mapToGlobal(QPoint(2, 2)), QStringLiteral("placeholder"), widget);
+  QHelpEvent event(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(widget, &event);
+  return QToolTip::isVisible() && QToolTip::text() == widget->toolTip();
+}
+
+}  // namespace
+
+class FrameTest : public MonitorTest {
+  Q_OBJECT
+
+ public:
+  FrameTest() : MonitorTest("", false) {}
+
+ private slots:
+  void creation() {
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Kestova Zemtra Monitor"));
+    QCOMPARE(Form1->PositionScale, 1.0);
+    QCOMPARE(Form1->VelocityScale, 1.0);
+    QCOMPARE(Form1->FoldFactor, (std::array<uint16_t, 3>{2, 2, 2}));
+    QVERIFY(Form1->ValueFormat.isEmpty() && !Form1->ShowHex && !Form1->CardOpen && Form1->CardHandle == 0);
+    QVERIFY(FormSplash->isVisible() && (FormSplash->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(!AboutBox->isVisible() && !FormSelectCard->isVisible() && !FormRegAccess->isVisible());
+    const TForm1 fresh;
+    for (const auto& [timer, period, running] : {std::tuple{fresh.Timer1, 1000, false},
+                                                 {fresh.Timer2, 500, false}, {fresh.Timer3, 2000, true}}) {
+      QCOMPARE(timer->interval(), period);
+      QCOMPARE(timer->isActive(), running);
+    }
+    InitApplication();
+    QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("zemtra-monitor"));
+    QCOMPARE(QFileInfo(ApplicationHelpCollection()).fileName(), QStringLiteral("Zemtra Monitor Help.qhc"));
+    QCOMPARE(QFileInfo(ApplicationHelpCollection()).absolutePath(), QCoreApplication::applicationDirPath());
+    SetApplicationHelpFile(QStringLiteral(ZEMTRA_TEST_HELP_FILE));
+  }
+
+  void menus() {
+    const std::tuple<QMenu*, const char*, int, QStringList> expected[] = {
+        {Form1->File1, "&File", 9, {"E&xit"}},
+        {Form1->Card1, "Ca&rd", 10, {"&Select Card..."}},
+        {Form1->Tools1, "&Tools", 11, {"&Direct Register Access", "Position &Plot..."}},
+        {Form1->Help1, "&Help", 12, {"Help &Topics", "-", "Show &Popup Hints", "&View ReadMe", "-", "&About..."}},
+    };
+    QCOMPARE(Form1->MainMenu->actions().size(), 4);
+    for (int i = 0; i < 4; ++i) {
+      const auto& [menu, caption, helpContext, items] = expected[i];
+      QCOMPARE(Form1->MainMenu->actions()[i]->menu(), menu);
+      QCOMPARE(menu->title(), QString::fromLatin1(caption));
+      QCOMPARE(menu->property("helpContext").toInt(), helpContext);
+      QStringList shown;
+      for (QAction* action : menu->actions()) shown << (action->isSeparator() ? "-" : action->text());
+      QCOMPARE(shown, items);
+    }
+    QVERIFY(Form1->ShowPopupHints1->isCheckable() && Form1->ShowPopupHints1->isChecked());
+  }
+
+  // Every code the library knows, and one it does not, after an error: 25
+  // is a note in the window's text colour, everything else an error in red;
+  // clearing keeps the colour until the next report.
+  void errorLine_data() {
+    RowsShareWindows();
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("18") << 18 << "ERROR: \"Device not found\" reported by ZemtraOpen()";
+    QTest::newRow("25") << 25 << "NOTE: \"Error or invalid data on axis or reference\" reported by ZemtraOpen()";
+    QTest::newRow("99") << 99 << "ERROR: \"Invalid error code\" reported by ZemtraOpen()";
+    for (int code = 16; code <= 32; ++code)
+      QTest::addRow("code %d", code) << code << QStringLiteral("%1: \"%2\" reported by ZemtraOpen()")
+                                                    .arg(code == 25 ? "NOTE" : "ERROR", ZemtraGetErrStr(ErrorCode(code)));
+  }
+  void errorLine() {
+    QFETCH(int, code);
+    QFETCH(QString, line);
+    Report(ZEMTRA_ERR_DEVICE_NOT_FOUND, "ZemtraGetStatus");
+    Report(ErrorCode(code), "ZemtraOpen");
+    QCOMPARE(Form1->LabelErrorData->text(), line);
+    QCOMPARE(TextColour(Form1->LabelErrorData), code == 25 ? QApplication::palette().color(QPalette::WindowText) : Qt::red);
+    Form1->ClearErrorLine();
+    QVERIFY(Form1->LabelErrorData->text().isEmpty());
+    QCOMPARE(TextColour(Form1->LabelErrorData), code == 25 ? QApplication::palette().color(QPalette::WindowText) : Qt::red);
+  }
+
+  // A full update without a card leaves UpdateInProgress set: from then on
+  // clearing keeps the line, and each new report still replaces it.
+  void updateInProgressKeepsTheLine() {
+    Form1->ButtonUpdateClick(Form1->ButtonUpdate);
+    QVERIFY(Form1->UpdateInProgress);
+    Report(17, "ZemtraClearStatusAll");
+    Form1->ClearErrorLine();
+    QCOMPARE(Form1->LabelErrorData->text(), "ERROR: \"A passed parameter is NULL\" reported by ZemtraClearStatusAll()");
+    Report(16, "ZemtraGetStatus");
+    QVERIFY(Form1->LabelErrorData->text().endsWith("\" reported by ZemtraGetStatus()"));
+    Form1->UpdateInProgress = false;
+    Form1->ClearErrorLine();
+    QVERIFY(Form1->LabelErrorData->text().isEmpty());
+  }
+
+  // Without an answerer the window asks with a real box: exclamation icon,
+  // the style's buttons, Cancel as default and for Escape.
+  void realMessageBoxes() {
+    Form1->MessageBoxAnswerer = nullptr;
+    for (const auto& [style, first, answer] : {std::tuple{0x135u, QMessageBox::Retry, int(mrRetry)},
+                                               {0x131u, QMessageBox::Ok, int(mrOk)}}) {
+      for (const bool escape : {false, true}) {
+        QStringList seen;  // text, caption, icon, buttons, whether Cancel is the default
+        QTimer watch;      // answers the box as soon as it is up, whatever it shows
+        watch.callOnTimeout([&] {
+          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+          if (!box) return;
+          watch.stop();
+          seen << box->text() << box->windowTitle() << QString::number(box->icon())
+               << QString::number(box->standardButtons()) << QString::number(box->defaultButton() == box->button(QMessageBox::Cancel));
+          if (escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+          else
+            box->button(first)->click();
+        });
+        watch.start(10);
+        QCOMPARE(Form1->ShowMessageBox("Some text.", "Some caption", style), escape ? int(mrCancel) : answer);
+        QCOMPARE(seen, QStringList({"Some text.", "Some caption", QString::number(QMessageBox::Warning),
+                                    QString::number(first | QMessageBox::Cancel), "1"}));
+      }
+    }
+  }
+
+  // Exit, the Close button and the window's close box all end in FormClose
+  // and the event loop, also while the modeless register access dialog is
+  // shown: the card is closed (quietly also when none is open), the help quits.
+  void closing_data() {
+    QTest::addColumn<int>("how");
+    QTest::addColumn<bool>("card");
+    QTest::newRow("Exit, no card") << 0 << false;
+    QTest::newRow("Exit") << 0 << true;
+    QTest::newRow("Close button") << 1 << true;
+    QTest::newRow("close box") << 2 << true;
+  }
+  void closing() {
+    QFETCH(int, how);
+    QFETCH(bool, card);
+    if (card) {
+      w_.emplace("boards=1,motion=off");
+      w_->Connect();
+    }
+    const DeviceHandle open = Form1->CardHandle;
+    QCOMPARE(open != 0, card);
+    Form1->HelpContents1->trigger();
+    Form1->DirectRegisterAccess1->trigger();
+    QVERIFY(FormRegAccess->isVisible() && !FormRegAccess->isModal());
+    Form1->LabelErrorData->clear();
+    QTimer guard;  // the loop has to end by itself
+    guard.callOnTimeout(qApp, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    QTimer::singleShot(0, this, [how] {
+      if (how == 0) Form1->Exit1->trigger();
+      if (how == 1) Form1->BitBtnClose->click();
+      if (how == 2) Form1->close();
+    });
+    QCOMPARE(qApp->exec(), 0);
+    QVERIFY(!Form1->isVisible() && FormRegAccess->isVisible());
+    QVERIFY(!ApplicationHelpViewer() || !ApplicationHelpViewer()->isVisible());
+    QCOMPARE(Form1->CardHandle, DeviceHandle{0});
+    uint16_t word = 0;
+    if (card) QCOMPARE(ZemtraReadRegisterWord(open, ZEMTRA_REG_SAMPLE, &word), ErrorCode{ZEMTRA_ERR_INVALID_HANDLE});
+    QVERIFY(Form1->LabelErrorData->text().isEmpty());
+  }
+
+  void everyContextNumberHasItsOwnTopic() {
+    Form1->HelpContents1->trigger();
+    QVERIFY(ApplicationHelpViewer()->isVisible());
+    QCOMPARE(TopicFile(), QStringLiteral("index.html"));
+    QVERIFY(ApplicationHelpViewer()->Browser()->toPlainText().contains("Zemtra Monitor"));
+    QSet<QString> topics;
+    for (const int context : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 16}) {
+      QVERIFY2(HelpCommand(HELP_CONTEXT, context), qPrintable(QString::number(context)));
+      QVERIFY(ApplicationHelpViewer()->Browser()->toPlainText().size() > 200);
+      topics << TopicFile();
+    }
+    QCOMPARE(topics.size(), 16);
+    QVERIFY(!HelpCommand(HELP_CONTEXT, 14));
+  }
+
+  // F1 opens the topic of the control, of its nearest parent with one, of
+  // another window of the program, or of an open menu (which closes).
+  void f1OpensTheTopicOfWhatHasTheKey() {
+    Form1->PositionPlot1->trigger();
+    const std::pair<QWidget*, const char*> cases[] = {
+        {Form1->EditPresetData1, "preset-entry.html"}, {Form1->ButtonPreset2, "preset-buttons.html"},
+        {Form1->RadioButtonUpdateManual, "update.html"}, {Form1->CheckBoxFilterEnb, "filter.html"},
+        {Form1->BitBtnClose, "update.html"},           {FormRegAccess, "tools-menu.html"},
+        {Form1->FormPositionPlot->ButtonPause, "position-plot.html"}};
+    for (const auto& [control, topic] : cases) {
+      QTest::keyClick(control, Qt::Key_F1);
+      QCOMPARE(TopicFile(), QString::fromLatin1(topic));
+    }
+    Form1->Tools1->popup(QPoint(10, 10));
+    QTest::keyClick(Form1->Tools1, Qt::Key_F1);
+    QCOMPARE(TopicFile(), QStringLiteral("tools-menu.html"));
+    QVERIFY(!Form1->Tools1->isVisible());
+  }
+
+  // The switch concerns the main window's hints only.
+  void popupHintsCanBeSwitchedOff() {
+    QCOMPARE(Form1->BitBtnClose->toolTip(), QStringLiteral("Exits application"));
+    QVERIFY(ToolTipShownFor(Form1->BitBtnClose));
+    Form1->ShowPopupHints1->trigger();
+    QVERIFY(!Form1->ShowPopupHints1->isChecked());
+    QVERIFY(!ToolTipShownFor(Form1->BitBtnClose));
+    QVERIFY(!ToolTipShownFor(Form1->LabelGlitch1));
+    FormRegAccess->show();
+    QVERIFY(ToolTipShownFor(FormRegAccess->Label19));
+    Form1->ShowPopupHints1->trigger();
+    QVERIFY(ToolTipShownFor(Form1->BitBtnClose));
+  }
+
+  void viewReadMeStartsTheOpenerFromThePathOnly() {
+    QTemporaryDir bin, work;
+    const QString log = work.filePath("opened.log");
+    WriteScript(bin.filePath("xdg-open"), "echo \"$(pwd)|$*\" >> '" + log.toLocal8Bit() + "'\n");
+    // A program planted in the current directory must never run.
+    WriteScript(work.filePath("xdg-open"), "echo planted >> '" + log.toLocal8Bit() + "'\n");
+    const QByteArray path = qgetenv("PATH");
+    const QString cwd = QDir::currentPath();
+    const auto restore = qScopeGuard([&] {
+      qputenv("PATH", path);
+      QDir::setCurrent(cwd);
+    });
+    qputenv("PATH", (".:" + bin.path()).toLocal8Bit());
+    QDir::setCurrent(work.path());
+    const auto opened = [&] {
+      QFile file(log);
+      return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()).trimmed().split('\n') : QStringList();
+    };
+    Form1->ViewReadMe1->trigger();
+    Form1->ViewReadMe1->trigger();
+    const QString expected = QDir(work.path()).canonicalPath() + "|Zemtra Monitor Readme.txt";
+    QTRY_COMPARE_WITH_TIMEOUT(opened(), QStringList({expected, expected}), 5000);
+    // No opener anywhere: nothing happens, nothing is shown.
+    qputenv("PATH", "");
+    Form1->ViewReadMe1->trigger();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    WriteScript(bin.filePath("tool"), "true\n");
+    QDir::setCurrent(bin.path());
+    QVERIFY(FindOnSearchPath("tool", ":.:bin:./").isEmpty());
+    QCOMPARE(FindOnSearchPath("tool", "/nonexistent::" + bin.path()), bin.filePath("tool"));
+    QFile::setPermissions(bin.filePath("tool"), QFileDevice::ReadOwner);
+    QVERIFY(FindOnSearchPath("tool", bin.path()).isEmpty());
+  }
+
+  // Directories made under a scratch root, the program's directory among them,
+  // and where the monitor's data is found for it.
+  void dataDirectory_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("data");
+    QTest::newRow("installed") << "usr/bin,usr/share/zemtra-monitor" << "usr/bin" << "usr/share/zemtra-monitor";
+    QTest::newRow("build tree") << "build/monitor" << "build/monitor" << "build/monitor";
+    QTest::newRow("share without ours") << "opt/bin,opt/share" << "opt/bin" << "opt/bin";
+  }
+  void dataDirectory() {
+    QFETCH(QString, layout);
+    QFETCH(QString, program);
+    QFETCH(QString, data);
+    QTemporaryDir root;
+    for (const QString& directory : layout.split(',')) QVERIFY(QDir(root.path()).mkpath(directory));
+    QCOMPARE(MonitorDataDirectory(root.filePath(program)), root.filePath(data));
+  }
+
+  void aboutBoxAndSplash() {
+    bool shownModal = false;
+    QTimer::singleShot(0, this, [&] {
+      shownModal = QApplication::activeModalWidget() == AboutBox;
+      AboutBox->BitBtn1->click();
+    });
+    Form1->About1->trigger();
+    QVERIFY(shownModal && !AboutBox->isVisible());
+    QCOMPARE(AboutBox->windowTitle(), QStringLiteral("About Zemtra Monitor"));
+    using Brand = std::array<QLabel*, 5>;  // name, kind, revision, rights, picture
+    for (const Brand& brand : {Brand{FormSplash->Label1, FormSplash->Label2, FormSplash->LabelSplashRev,
+                                     FormSplash->LabelCopyrightDate, FormSplash->Image1},
+                               Brand{AboutBox->Label1, AboutBox->Label2, AboutBox->LabelAboutRev,
+                                     AboutBox->LabelCopyrightDate, AboutBox->Image1}}) {
+      const QStringList texts{brand[0]->text(), brand[1]->text(), brand[2]->text()};
+      QCOMPARE(texts, QStringList({"Zemtra", "Monitor", "Revision 1.1"}));
+      QVERIFY(brand[3]->text().contains(QRegularExpression("^\\d{4} ")));
+      const QImage picture = brand[4]->pixmap().toImage();
+      QCOMPARE(picture.size(), QSize(436, 276));
+      QSet<QRgb> colours;
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) colours.insert(picture.pixel(x, y));
+      QVERIFY(colours.size() > 8 && colours.size() <= 16);
+    }
+    QVERIFY(FormSplash->windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(FormSplash->Label5->text(), QStringLiteral("Kestova"));
+  }
+};
+
+// An exception escaping a handler ends the event loop and is thrown again
+// afterwards.
+class ApplicationTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void escapingExceptionEndsTheLoopAndIsThrownAgain() {
+    auto& app = static_cast<TApplication&>(*qApp);
+    QTimer::singleShot(0, this, [] { throw std::runtime_error("board on fire"); });
+    QCOMPARE(app.exec(), 0);
+    try {
+      app.RethrowEscaped();
+      QFAIL("the exception was lost");
+    } catch (const std::runtime_error& failure) {
+      QCOMPARE(QString::fromLatin1(failure.what()), QStringLiteral("board on fire"));
+    }
+  }
+};
+
+MONITOR_TEST(frame, FrameTest);
+MONITOR_TEST(frame, ApplicationTest);
+#include "frame_test.moc"

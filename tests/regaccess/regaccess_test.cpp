@@ -1,0 +1,381 @@
+// The direct register access dialog, opened from the main window on one
+// simulated board whose A2 has no signal and whose A1 glitches, so that its
+// A1/A2 Error Status register (0x112) holds A1 Glitch (bit 3) and A2 No Sig
+// (bit 0): the register map and its names, the narrow form, the keys, the
+// reads and writes and their failures, each checked against the board.
+#include <QLineEdit>
+#include <map>
+
+#include "monitor_fixture.h"
+#include "regaccess.h"
+#include "zemtra_registers.h"
+
+using namespace monitor_test;
+
+namespace {
+
+const QString kSuccess = QStringLiteral("Success");
+const QString kNullParameter = QStringLiteral("A passed parameter is NULL");
+const QString kBadAddress = QStringLiteral("Invalid register address for this operation");
+const QString kAddressNotValid = QStringLiteral("Address not valid");
+const QString kDataNotValid = QStringLiteral("Data not valid");
+constexpr uint32_t kUntouched = 0x5A5A5A5A;
+
+uint32_t ReadLong(int32_t offset) {
+  uint32_t value = 0;
+  return ZemtraReadRegisterLong(Form1->CardHandle, offset, &value) == ZEMTRA_SUCCESS ? value : ~0u;
+}
+
+TRegisterLabel* Address(const char* caption) {
+  return FormRegAccess->findChild<TRegisterLabel*>(QStringLiteral("LabelReg") + caption);
+}
+
+QColor ButtonFace() { return FormRegAccess->palette().color(QPalette::Button); }
+
+void Enter(const QString& address, const QString& value = QString()) {
+  FormRegAccess->EditAddr->setText(address);
+  FormRegAccess->EditDataSend->setText(value);
+}
+
+void ExpectFailure(const QString& text) {
+  QCOMPARE(FormRegAccess->LabelFuncRtn->text(), text);
+  QCOMPARE(TextColour(FormRegAccess->LabelFuncRtn), kColorFailure);
+}
+
+QRect InDialog(const QWidget* widget) { return {widget->mapTo(FormRegAccess, QPoint(0, 0)), widget->size()}; }
+
+}  // namespace
+
+class RegAccessTest : public MonitorTest {
+  Q_OBJECT
+
+  void ShowActive() {
+    FormRegAccess->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(FormRegAccess));
+  }
+
+ public:
+  RegAccessTest() : MonitorTest("boards=1,motion=off,nosig=A2,glitch=A1") {}
+
+ protected:
+  void Prepare() override {
+    QCOMPARE(ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A1_PRESET, kUntouched), ZEMTRA_SUCCESS);
+    Form1->DirectRegisterAccess1->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(FormRegAccess));
+  }
+
+ private slots:
+  // The names the dialog shows by kind, and the 20 address labels with theirs.
+  void registerMapAndNames() {
+    using Bits = std::map<int, QString>;
+    const std::pair<QString, Bits> kinds[] = {
+        {"A3/IRQ Control and Setup", {{12, "IRQ Enable"}, {1, "A3 Dir"}}},
+        {"A1/A2 Control and Setup", {{2, "A1 Dir"}, {1, "A2 Dir"}}},
+        {"A3/Ref Error Status", {{5, "Ref Glitch"}, {4, "Ref No Sig"}, {1, "A3 Glitch"}, {0, "A3 No Sig"}}},
+        {"A1/A2 Error Status", {{3, "A1 Glitch"}, {2, "A1 No Sig"}, {1, "A2 Glitch"}, {0, "A2 No Sig"}}},
+        {"Interrupt Mask",
+         {{13, "Ref Glitch"}, {12, "Ref No Sig"}, {9, "A1 Glitch"}, {8, "A1 No Sig"}, {5, "A3 Glitch"},
+          {4, "A3 No Sig"}, {1, "A2 Glitch"}, {0, "A2 No Sig"}}},
+        {"Filter Settings", {{4, "Enable"}, {3, "Kv1"}, {2, "Kv0"}, {1, "Kp1"}, {0, "Kp0"}}},
+        {"Sample Status/Command",
+         {{9, "A1 Smp Valid"}, {8, "A1 Pre Error"}, {5, "A3 Smp Valid"}, {4, "A3 Pre Error"},
+          {1, "A2 Smp Valid"}, {0, "A2 Pre Error"}}},
+    };
+    for (int kind = 0; kind < regaccess::kDefinedKindCount; ++kind) {
+      QCOMPARE(FormRegAccess->RegisterNameTable[kind], kinds[kind].first);
+      for (int bit = 0; bit < 16; ++bit)
+        QCOMPARE(FormRegAccess->BitDefinitionTable[kind][15 - bit], kinds[kind].second.count(bit) ? kinds[kind].second.at(bit) : QString());
+    }
+    const std::map<QString, int> addresses = {
+        {"0x110", 1},  {"0x010", 0},  {"0x112", 3},  {"0x012", 2},  {"0x016", 4},  {"0x01C", 5},  {"0x020", 6},
+        {"0x12C", 32}, {"0x02C", 32}, {"0x130", 32}, {"0x030", 32}, {"0x11C", 32}, {"0x118", 32}, {"0x018", 32},
+        {"0x120", 32}, {"0x100", 32}, {"0x000", 32}, {"0x128", 32}, {"0x108", 32}, {"0x008", 32}};
+    // On the tooltip colour, nothing selected at first.
+    const QColor tooltip = FormRegAccess->palette().color(QPalette::ToolTipBase);
+    QCOMPARE(FormRegAccess->palette().color(QPalette::Window), tooltip);
+    std::map<QString, int> found;
+    for (const TRegisterLabel* label : FormRegAccess->findChildren<TRegisterLabel*>()) {
+      QCOMPARE(label->objectName(), QStringLiteral("LabelReg") + label->text());
+      QCOMPARE(label->Color(), tooltip);
+      found[label->text()] = label->Kind;
+    }
+    QCOMPARE(found, addresses);
+    QVERIFY(FormRegAccess->SelectedMapEntry == nullptr && !FormRegAccess->DefinitionsShown);
+    QCOMPARE(FormRegAccess->windowTitle(), QStringLiteral("Zemtra Direct Register Access"));
+    QCOMPARE(FormRegAccess->property("helpContext").toInt(), 11);
+  }
+
+  // The bit panels run from bit 15 in two rows of eight. The narrow form
+  // keeps exactly the address, data, buttons and result line; of the bit
+  // display only the parts it hides reach into it.
+  void narrowAndWideForm() {
+    ShowActive();
+    TFormRegAccess* d = FormRegAccess;
+    const int edge = TFormRegAccess::kMinWidth;
+    for (const QWidget* widget : std::initializer_list<const QWidget*>{
+             d->Label1, d->EditAddr, d->Label2, d->EditDataSend, d->Label79, d->Label3, d->EditDataRcvd,
+             d->ButtonSend16, d->ButtonSend32, d->ButtonRead16, d->ButtonRead32, d->ButtonCopy, d->ButtonShowHide,
+             d->ButtonClose, d->LabelFuncRtn}) {
+      QVERIFY2(InDialog(widget).right() < edge, qPrintable(widget->objectName()));
+      QVERIFY2(widget->width() >= widget->minimumSizeHint().width(), qPrintable(widget->objectName()));
+    }
+    for (int i = 0; i < 16; ++i) {
+      const TBitPanel* panel = d->BitPanels[i];
+      QCOMPARE(d->findChild<TBitPanel*>(QStringLiteral("Panel%1").arg(i + 1)), panel);
+      QCOMPARE(InDialog(panel).left() < edge, i % 8 == 0);
+      QVERIFY(InDialog(panel).right() < TFormRegAccess::kMaxWidth);
+      const TBitPanel* before = d->BitPanels[i % 8 ? i - 1 : 0];
+      if (i % 8) QVERIFY(panel->y() == before->y() && panel->x() > before->x());
+      if (i == 8) QVERIFY(panel->y() > before->y() && panel->x() == before->x());
+    }
+    QVERIFY(InDialog(d->LabelRegisterName).left() >= edge && InDialog(d->Label19).left() >= edge);
+    for (const TRegisterLabel* label : d->AddressLabels) QVERIFY(InDialog(label).left() >= edge);
+
+    // Each state has a fixed border: a resize, by the user or the window
+    // manager, changes nothing; only the button switches between the widths.
+    const int height = d->height();
+    const QWidget* hidden[] = {d->UpperBitsLbl, d->LowerBitsLbl, d->Panel1, d->Panel9};
+    for (const auto& [flag, caption, width] : {std::tuple{0, "Hide Addr Map", 550}, {1, "Show Addr Map", 210},
+                                               {0, "Hide Addr Map", 550}}) {
+      if (d->ShowHideFlag != flag) d->ButtonShowHide->click();
+      QCOMPARE(d->ShowHideFlag, flag);
+      QCOMPARE(d->ButtonShowHide->text(), QString::fromLatin1(caption));
+      QCOMPARE(d->minimumSize(), QSize(width, height));
+      QCOMPARE(d->maximumSize(), QSize(width, height));
+      d->resize(380, height + 40);
+      QTRY_COMPARE(d->size(), QSize(width, height));
+      for (const QWidget* part : hidden) QCOMPARE(part->isVisible(), flag == 0);
+      QVERIFY(d->Panel2->isVisibleTo(d));
+    }
+  }
+
+  void escapeAndCloseHideAndKeepTheContents() {
+    ShowActive();
+    FormRegAccess->EditDataSend->setText(QStringLiteral("0x42"));
+    QTest::mouseClick(Address("0x016"), Qt::LeftButton);
+    const QPointer<TFormRegAccess> alive(FormRegAccess);
+    QTest::keyClick(FormRegAccess->EditDataSend, Qt::Key_Escape);
+    QVERIFY(alive && !FormRegAccess->isVisible());
+    QCOMPARE(FormRegAccess->EditDataSend->text(), QStringLiteral("0x42"));
+    QCOMPARE(FormRegAccess->LabelRegisterName->text(), QStringLiteral("Interrupt Mask Bit Definitions"));
+    FormRegAccess->show();
+    ShowActive();
+    FormRegAccess->ButtonClose->click();
+    QVERIFY(alive && !FormRegAccess->isVisible());
+    QVERIFY(Form1->isVisible());
+  }
+
+  // Clicking an address moves the focus out of the address box, so that going
+  // back into it clears the selection and the bit definitions.
+  void enteringTheAddressBoxClearsTheSelection() {
+    ShowActive();
+    FormRegAccess->EditAddr->setFocus();
+    QTRY_VERIFY(FormRegAccess->EditAddr->hasFocus());
+    TRegisterLabel* status = Address("0x012");
+    QTest::mouseClick(status, Qt::LeftButton);
+    QTRY_VERIFY(FormRegAccess->EditDataSend->hasFocus());
+    QCOMPARE(FormRegAccess->SelectedMapEntry, status);
+    QCOMPARE(FormRegAccess->Panel11->Caption(), QStringLiteral("Ref Glitch"));
+
+    QTest::mouseClick(FormRegAccess->EditAddr, Qt::LeftButton);
+    QTRY_VERIFY(FormRegAccess->EditAddr->hasFocus());
+    QVERIFY(FormRegAccess->SelectedMapEntry == nullptr);
+    QCOMPARE(status->Color(), FormRegAccess->palette().color(QPalette::Window));
+    QVERIFY(!FormRegAccess->DefinitionsShown);
+    QVERIFY(FormRegAccess->LabelRegisterName->text().isEmpty());
+    for (const TBitPanel* panel : FormRegAccess->BitPanels) QVERIFY(panel->Caption().isEmpty());
+    QCOMPARE(FormRegAccess->EditAddr->text(), QStringLiteral("0x012"));
+  }
+
+  // Enter in a box presses no button: it would send, read, copy over the
+  // value being typed, or close the dialog.
+  void enterInTheBoxesPressesNoButton() {
+    ShowActive();
+    Enter(QStringLiteral("0x11C"), QStringLiteral("0x99"));
+    FormRegAccess->EditDataRcvd->setText(QStringLiteral("0x00001234"));
+    for (QLineEdit* box : {FormRegAccess->EditAddr, FormRegAccess->EditDataSend, FormRegAccess->EditDataRcvd}) {
+      box->setFocus();
+      QTRY_VERIFY(box->hasFocus());
+      QTest::keyClick(box, Qt::Key_Return);
+      QTest::keyClick(box, Qt::Key_Enter);
+    }
+    QCOMPARE(FormRegAccess->EditDataSend->text(), QStringLiteral("0x99"));
+    QCOMPARE(FormRegAccess->EditDataRcvd->text(), QStringLiteral("0x00001234"));
+    QVERIFY(FormRegAccess->LabelFuncRtn->text().isEmpty());
+    QVERIFY(FormRegAccess->isVisible());
+    QCOMPARE(ReadLong(ZEMTRA_REG_A1_PRESET), kUntouched);
+  }
+
+  // A 16-bit register: its name and bit names, read at once, set bits green;
+  // then a 32-bit one clears them and reads 32 bits; only the last is marked.
+  void clickingAddresses() {
+    TRegisterLabel* status = Address("0x112");
+    QTest::mouseClick(status, Qt::LeftButton);
+    QCOMPARE(FormRegAccess->SelectedMapEntry, status);
+    QCOMPARE(status->Color(), kColorSelectedAddress);
+    QCOMPARE(FormRegAccess->EditAddr->text(), QStringLiteral("0x112"));
+    QCOMPARE(FormRegAccess->LabelRegisterName->text(), QStringLiteral("A1/A2 Error Status Bit Definitions"));
+    const QStringList names{"A1 Glitch", "A1 No Sig", "A2 Glitch", "A2 No Sig"};
+    for (int bit = 15; bit >= 0; --bit)
+      QCOMPARE(FormRegAccess->BitPanels[15 - bit]->Caption(), bit < 4 ? names[3 - bit] : QString());
+    uint16_t onBoard = 0;
+    QCOMPARE(ZemtraReadRegisterWord(Form1->CardHandle, ZEMTRA_REG_A1_A2_STATUS, &onBoard), ZEMTRA_SUCCESS);
+    QCOMPARE(onBoard & 0xF, 0x9);
+    QCOMPARE(FormRegAccess->EditDataRcvd->text(), QString::asprintf("0x%04X", onBoard));
+    QCOMPARE(FormRegAccess->LabelFuncRtn->text(), kSuccess);
+    QVERIFY(TextColour(FormRegAccess->LabelFuncRtn) != kColorFailure);
+    for (int bit = 0; bit < 16; ++bit)
+      QCOMPARE(FormRegAccess->BitPanels[15 - bit]->Color(), (onBoard >> bit & 1) ? kColorBitSet : ButtonFace());
+
+    TRegisterLabel* product = Address("0x030");
+    QTest::mouseClick(product, Qt::LeftButton);
+    QCOMPARE(FormRegAccess->EditAddr->text(), QStringLiteral("0x030"));
+    QCOMPARE(FormRegAccess->EditDataRcvd->text(), QStringLiteral("0x0004D27B"));
+    QVERIFY(!FormRegAccess->DefinitionsShown);
+    QVERIFY(FormRegAccess->LabelRegisterName->text().isEmpty());
+    for (const TBitPanel* panel : FormRegAccess->BitPanels) {
+      QVERIFY(panel->Caption().isEmpty());
+      QCOMPARE(panel->Color(), ButtonFace());
+    }
+    QCOMPARE(FormRegAccess->SelectedMapEntry, product);
+    QCOMPARE(status->Color(), FormRegAccess->palette().color(QPalette::Window));
+
+    // A word read of a wide register paints no bit.
+    QTest::mouseClick(Address("0x11C"), Qt::LeftButton);
+    FormRegAccess->ButtonRead16->click();
+    QCOMPARE(FormRegAccess->EditDataRcvd->text(), QStringLiteral("0x5A5A"));
+    for (const TBitPanel* panel : FormRegAccess->BitPanels) QCOMPARE(panel->Color(), ButtonFace());
+  }
+
+  // Entry forms of the address and the value, sent as 32 bits (or 16: the
+  // low half) to the A1 preset register: what the register then holds, or
+  // the refusal.
+  void entryForms_data() {
+    RowsShareWindows();
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<uint32_t>("stored");
+    QTest::addColumn<bool>("word");
+    const QString a1Preset = QStringLiteral("0x11C");
+    QTest::newRow("16 bits") << "0x1011C" << "0x12345678" << kSuccess << 0x5A5A5678u << true;
+    QTest::newRow("decimal address") << "284" << "1" << kSuccess << 1u << false;
+    QTest::newRow("leading blanks") << "   284" << "  7" << kSuccess << 7u << false;
+    QTest::newRow("dollar hex") << "$11c" << "$ABCDEF01" << kSuccess << 0xABCDEF01u << false;
+    QTest::newRow("upper X") << "0X11C" << "0XabcdEF01" << kSuccess << 0xABCDEF01u << false;
+    QTest::newRow("low 16 bits of address") << "0x1011C" << "2" << kSuccess << 2u << false;
+    QTest::newRow("negative address wraps") << "-65252" << "3" << kSuccess << 3u << false;
+    QTest::newRow("int32 min") << a1Preset << "-2147483648" << kSuccess << 0x80000000u << false;
+    QTest::newRow("eight hex digits") << a1Preset << "0xFFFFFFFF" << kSuccess << 0xFFFFFFFFu << false;
+    QTest::newRow("above int32") << a1Preset << "2147483648" << kDataNotValid << kUntouched << false;
+    QTest::newRow("more than 32 bits") << a1Preset << "0x100000000" << kDataNotValid << kUntouched << false;
+    QTest::newRow("empty value") << a1Preset << "" << kDataNotValid << kUntouched << false;
+    QTest::newRow("signed hex") << a1Preset << "-0x10" << kDataNotValid << kUntouched << false;
+    QTest::newRow("no number") << a1Preset << "no number" << kDataNotValid << kUntouched << true;
+    QTest::newRow("empty address") << "" << "1" << kAddressNotValid << kUntouched << false;
+    QTest::newRow("address too large") << "4294967580" << "1" << kAddressNotValid << kUntouched << false;
+  }
+  void entryForms() {
+    QFETCH(QString, address);
+    QFETCH(QString, value);
+    QFETCH(QString, result);
+    QFETCH(uint32_t, stored);
+    QFETCH(bool, word);
+    FormRegAccess->EditDataRcvd->setText(QStringLiteral("0x1234"));
+    Enter(address, value);
+    (word ? FormRegAccess->ButtonSend16 : FormRegAccess->ButtonSend32)->click();
+    QCOMPARE(FormRegAccess->LabelFuncRtn->text(), result);
+    QCOMPARE(TextColour(FormRegAccess->LabelFuncRtn) == kColorFailure, result != kSuccess);
+    QCOMPARE(ReadLong(ZEMTRA_REG_A1_PRESET), stored);
+    QVERIFY(FormRegAccess->EditDataRcvd->text().isEmpty());
+  }
+
+  // Misaligned addresses, addresses from 0x8000 on (negative offsets) and
+  // offsets past the register window: the library refuses, the dialog says
+  // so. An address that is no number is refused before any call. A refusal
+  // clears the received-data box when sending.
+  void addressesRefused_data() {
+    RowsShareWindows();
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("received");  // after a read
+    for (const char* address : {"0x11", "0xFFFE", "0x8000", "-2", "0x7FFC", "0xFFFFFFFC"})
+      QTest::newRow(address) << address << kBadAddress << "Error";
+    QTest::newRow("0x1G") << "0x1G" << kAddressNotValid << "0x1234";
+  }
+  void addressesRefused() {
+    QFETCH(QString, address);
+    QFETCH(QString, result);
+    QFETCH(QString, received);
+    Enter(address, QStringLiteral("1"));
+    for (QPushButton* button : {FormRegAccess->ButtonRead16, FormRegAccess->ButtonRead32, FormRegAccess->ButtonSend16,
+                                FormRegAccess->ButtonSend32}) {
+      FormRegAccess->EditDataRcvd->setText(QStringLiteral("0x1234"));
+      button->click();
+      ExpectFailure(result);
+      QCOMPARE(FormRegAccess->EditDataRcvd->text(), button->text().startsWith("Send") ? QString() : received);
+    }
+    QCOMPARE(ReadLong(ZEMTRA_REG_A1_PRESET), kUntouched);
+  }
+
+  // The addresses in and after the register window (0x200 bytes on the
+  // simulated board) and around the sign of the 16-bit address, read both
+  // ways: exactly the aligned offsets inside the window are read, the
+  // library refuses every other, and nothing else happens.
+  void addressesNearTheWindowAreReadOrRefused() {
+    FormRegAccess->hide();
+    QList<int> addresses;
+    for (int address = 0; address < 0x400; ++address) addresses << address;
+    for (int address = 0x7FF0; address < 0x8010; ++address) addresses << address << (address + 0x8000) % 0x10000;
+    for (const int address : addresses) {
+      FormRegAccess->EditAddr->setText(QString::number(address));
+      for (const int width : {2, 4}) {
+        (width == 2 ? FormRegAccess->ButtonRead16 : FormRegAccess->ButtonRead32)->click();
+        const bool inside = address % width == 0 && address + width <= 0x200;
+        if (FormRegAccess->LabelFuncRtn->text() != (inside ? kSuccess : kBadAddress))
+          QFAIL(qPrintable(QStringLiteral("address %1, %2 bytes: %3").arg(address).arg(width).arg(FormRegAccess->LabelFuncRtn->text())));
+      }
+    }
+  }
+
+  void copyAfterFailedReadIsRefusedOnSend() {
+    Enter(QStringLiteral("0x11"));
+    FormRegAccess->ButtonRead16->click();
+    FormRegAccess->ButtonCopy->click();
+    QCOMPARE(FormRegAccess->EditDataSend->text(), QStringLiteral("Error"));
+    FormRegAccess->EditAddr->setText(QStringLiteral("0x11C"));
+    FormRegAccess->ButtonSend32->click();
+    ExpectFailure(kDataNotValid);
+    QCOMPARE(ReadLong(ZEMTRA_REG_A1_PRESET), kUntouched);
+  }
+
+  // The dialog reads the main window's handle at each operation: with the
+  // card closed every operation answers "A passed parameter is NULL" and a
+  // read paints no bit; after re-selection it works on the new handle.
+  void followsTheMainWindowsCard() {
+    QTest::mouseClick(Address("0x112"), Qt::LeftButton);
+    QCOMPARE(FormRegAccess->Panel16->Color(), kColorBitSet);
+    QCOMPARE(ZemtraClose(&Form1->CardHandle), ZEMTRA_SUCCESS);
+    Enter(QStringLiteral("0x11C"), QStringLiteral("1"));
+    for (QPushButton* button : {FormRegAccess->ButtonSend16, FormRegAccess->ButtonSend32, FormRegAccess->ButtonRead32,
+                                FormRegAccess->ButtonRead16}) {
+      FormRegAccess->LabelFuncRtn->clear();
+      button->click();
+      ExpectFailure(kNullParameter);
+    }
+    QCOMPARE(FormRegAccess->EditDataRcvd->text(), QStringLiteral("Error"));
+    for (const TBitPanel* panel : FormRegAccess->BitPanels) QCOMPARE(panel->Color(), ButtonFace());
+    QCOMPARE(FormRegAccess->Panel16->Caption(), QStringLiteral("A2 No Sig"));
+
+    Form1->SelectCard1->trigger();
+    QVERIFY(Form1->CardHandle != 0);
+    QCOMPARE(ReadLong(ZEMTRA_REG_A1_PRESET), kUntouched);
+    Enter(QStringLiteral("0x112"));
+    FormRegAccess->ButtonRead16->click();
+    QCOMPARE(FormRegAccess->LabelFuncRtn->text(), kSuccess);
+    QCOMPARE(FormRegAccess->Panel16->Color(), kColorBitSet);
+  }
+};
+
+MONITOR_TEST(regaccess, RegAccessTest);
+#include "regaccess_test.moc"
