@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # How many seeded faults do the tests catch? Applies each mutant of
 # scripts/mutants.list in turn to a private copy of the tree, rebuilds it
-# incrementally (library, units and command-line tool; no monitor), runs the
+# incrementally (library, units and command-line tool; the monitor for its
+# own mutants, scripts/mutants-monitor.list), runs the
 # mutant's CTest labels and restores the file. Prints one line per mutant and
 # a summary line:
 #   mutants: K killed, S survived of N; kill rate P%
@@ -147,9 +148,14 @@ if $check_only; then
 fi
 
 # ---- Build once, and check that the unchanged tree passes -----------------
+# The monitor only for mutants of its own (scripts/mutants-monitor.list).
+monitor=OFF
+for name in "${selected[@]}"; do
+  if sed -n 1p "$parsed/$name.meta" | grep -q '^monitor/'; then monitor=ON; fi
+done
 start=$SECONDS
 cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMTRA_WERROR=ON \
-  -DZEMTRA_BUILD_MONITOR=OFF -DZEMTRA_BUILD_BENCH=OFF \
+  -DZEMTRA_BUILD_MONITOR=$monitor -DZEMTRA_BUILD_BENCH=OFF \
   -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >"$logs/configure.log" 2>&1 ||
   { echo "cannot configure the copy: see $logs/configure.log" >&2; exit 1; }
 cmake --build "$build" -j "$(nproc)" >"$logs/build.log" 2>&1 ||
