@@ -1,20 +1,27 @@
-// Finding and opening boards: the list, the filter, the location written
-// back, and real boards whose windows are just long enough or too short.
+// Finding, opening and closing boards: the list and its filter, the location
+// written back, real boards whose windows are just long enough or too short,
+// and the handle values: never handed out twice, none after a slot's last.
 #include <cstring>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <unordered_set>
 
+#include "handle_table.h"
 #include "library_fixture.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::test {
 namespace {
 
-class FindAndOpen : public Library {};
+using faults::Fault;
+
+class Opening : public Library {};
 
 // Each filter and list against three boards: the count, then every entry of
 // a list of 4 ("7/7": untouched).
-TEST_F(FindAndOpen, FindListsNoMoreThanAsked) {
+TEST_F(Opening, FindListsNoMoreThanAsked) {
   Boards("boards=3,motion=off");
   const struct {
     std::optional<DeviceLocation> filter;
@@ -44,29 +51,22 @@ TEST_F(FindAndOpen, FindListsNoMoreThanAsked) {
     }
     EXPECT_EQ(found, row.found);
   }
-}
-
-TEST_F(FindAndOpen, FindStopsAtTheFirstFailureKeepingWhatItListed) {
-  Boards("boards=3,motion=off");
-  // The count and the first entry are found, the second fails.
+  // The count and the first entry are found, the second fails: what was
+  // listed stays.
   pci::sim::ForceResult(pci::sim::Operation::kDeviceFind, pci::kDriverNotFound, 1, 2);
-  DeviceLocation list[3] = {{7, 7}, {7, 7}, {7, 7}};
+  DeviceLocation list[2] = {{7, 7}, {7, 7}};
   uint32_t count = 0;
-  EXPECT_EQ(ZemtraFind(nullptr, &count, list, 3), ZEMTRA_ERR_DRIVER_NOT_FOUND);
-  EXPECT_EQ(count, 1u);
-  EXPECT_EQ(list[0].slot, 0);
-  EXPECT_EQ(list[1].bus, 7);
+  EXPECT_EQ(ZemtraFind(nullptr, &count, list, 2), ZEMTRA_ERR_DRIVER_NOT_FOUND);
+  EXPECT_EQ(count * 100 + list[0].slot * 10 + list[1].slot, 107u);
 }
 
-TEST_F(FindAndOpen, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
+TEST_F(Opening, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
   Boards("boards=3,motion=off");
   DeviceLocation any;
   EXPECT_EQ(ZemtraDefaultDevice(&any), &any);
   EXPECT_EQ(ZemtraDefaultDevice(nullptr), nullptr);
   OpenBoard(&any);
-  EXPECT_EQ(any.bus, 240);
-  EXPECT_EQ(any.slot, 0);
-
+  EXPECT_EQ(any.bus * 100 + any.slot, 24000);
   DeviceLocation third{-1, 2};
   const DeviceHandle h = OpenBoard(&third);
   EXPECT_EQ(third.bus, 240);
@@ -129,6 +129,77 @@ const WindowCase kWindows[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lengths, RealBoard, ::testing::ValuesIn(kWindows), RowName());
+
+TEST_F(Opening, AClosedValueIsNeverHandedOutAgain) {
+  Boards("motion=off");
+  DeviceHandle handle = OpenBoard();
+  std::set<DeviceHandle> seen{handle};
+  for (int cycle = 0; cycle < 300; ++cycle) {
+    const DeviceHandle closed = handle;
+    ASSERT_EQ(ZemtraClose(&handle), ZEMTRA_SUCCESS);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_EQ(ZemtraClose(&handle), ZEMTRA_ERR_INVALID_HANDLE);
+    ASSERT_EQ(ZemtraOpen(nullptr, &handle, nullptr), ZEMTRA_SUCCESS);
+    ASSERT_TRUE(seen.insert(handle).second) << "value repeated after " << cycle << " cycles";
+    uint16_t word = 0;
+    EXPECT_EQ(ZemtraGetStatus(closed, &word), ZEMTRA_ERR_INVALID_HANDLE);
+  }
+  EXPECT_EQ(ZemtraClose(&handle), ZEMTRA_SUCCESS);
+  EXPECT_EQ(Log(), "") << "a closed handle reached the board";
+}
+
+// On a real board, so that a device the failed open did not give back stays
+// mapped and fails the test; a close ignores a failed unlock.
+TEST_F(Opening, AFailedRecordAtOpenGivesNoHandleAndReleasesTheDevice) {
+  tree_.AddDevice("0000:02:00.0");
+  const std::pair<Fault, ErrorCode> cases[] = {
+      {Fault::kAllocate, ZEMTRA_ERR_HEAP}, {Fault::kLock, ZEMTRA_ERR_LOCK}, {Fault::kUnlock, ZEMTRA_ERR_UNLOCK}};
+  for (const auto& [fault, code] : cases) {
+    faults::FailNext(fault);
+    DeviceHandle h = 1234;
+    int32_t id = 5;
+    EXPECT_EQ(ZemtraOpen(nullptr, &h, &id), code);
+    EXPECT_EQ(h, 0u);
+    EXPECT_TRUE(id == 5 || fault == Fault::kUnlock) << "read without a locked record";
+  }
+  DeviceHandle h = OpenBoard();
+  const DeviceHandle value = h;
+  faults::FailNext(Fault::kUnlock);
+  EXPECT_EQ(ZemtraClose(&h), ZEMTRA_SUCCESS);
+  EXPECT_EQ(h, 0u);
+  uint16_t word = 0;
+  EXPECT_EQ(ZemtraGetFilter(value, &word), ZEMTRA_ERR_INVALID_HANDLE);
+}
+
+// A table whose slots start two generations before the last: every value is
+// handed out once and works while open, then there are none rather than a
+// slot starting over.
+TEST(HandleTable, ASlotIsRetiredAfterItsLastGeneration) {
+  constexpr std::size_t kValues = 2 * 65536;  // two generations of every slot
+  auto table = std::make_unique<HandleTable>(0xFFFE);
+  std::unordered_set<DeviceHandle> seen;
+  for (std::size_t i = 0; i <= kValues; ++i) {
+    const DeviceHandle value = table->Reserve();
+    if (value == 0) break;
+    ASSERT_TRUE(seen.insert(value).second) << std::hex << value << " handed out twice";
+    HandleTable::Slot* slot = table->LockReserved(value);
+    table->Publish(*slot);
+    ASSERT_EQ(table->Lock(value), slot) << std::hex << value;
+    table->Unlock(*slot);
+    ASSERT_TRUE(table->BeginClose(*slot));
+    table->Unlock(*slot);
+    table->Discard(value);
+    ASSERT_EQ(table->Lock(value), nullptr) << std::hex << value;
+  }
+  EXPECT_EQ(seen.size(), kValues);
+  EXPECT_EQ(table->Reserve(), 0u);
+}
+
+TEST(HandleTable, GenerationsStartAtRandom) {
+  std::set<DeviceHandle> firsts;
+  for (int table = 0; table < 4; ++table) firsts.insert(HandleTable().Reserve());
+  EXPECT_GT(firsts.size(), 1u) << "every table handed out " << std::hex << *firsts.begin() << " first";
+}
 
 }  // namespace
 }  // namespace zemtra::test

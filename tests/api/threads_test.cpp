@@ -92,20 +92,19 @@ TEST_F(Threads, CallsRaceCloseAndReopen) {
 
 TEST_F(Threads, ConcurrentClosesOfOneHandleCloseItOnce) {
   for (int round = 0; round < 50; ++round) {
-    std::atomic<int> closed{0}, refused{0};
+    std::atomic<int> closed{0};
     const DeviceHandle shared = OpenBoard();
     std::vector<std::thread> closers;
     for (int i = 0; i < 3; ++i) {
       closers.emplace_back([&] {
         DeviceHandle mine = shared;
         const ErrorCode code = ZemtraClose(&mine);
-        (code == ZEMTRA_SUCCESS ? closed : refused).fetch_add(1);
+        closed += code == ZEMTRA_SUCCESS;
         EXPECT_TRUE(code == ZEMTRA_SUCCESS || code == ZEMTRA_ERR_INVALID_HANDLE) << code;
       });
     }
     for (std::thread& closer : closers) closer.join();
     ASSERT_EQ(closed.load(), 1);
-    ASSERT_EQ(refused.load(), 2);
   }
 }
 

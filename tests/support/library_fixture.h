@@ -73,13 +73,6 @@ inline std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-inline std::vector<std::string> ReadLines(const fs::path& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // Descriptors the process holds, and mappings of files under the tests'
 // temporary directories (the fake boards' BARs).
 inline long OpenDescriptors() {
@@ -291,6 +284,17 @@ class Library : public ::testing::Test {
     uint32_t request = pci::kCountRequest;
     EXPECT_EQ(pci::DeviceFind(&location, &request), pci::kSuccess);
     return request;
+  }
+  // "bus/slot" of each board the filter matches, in the order found.
+  static std::string Listed(const pci::Location& filter = {}) {
+    std::string listed;
+    for (uint32_t i = 0, count = Count(filter); i < count; ++i) {
+      pci::Location location = filter;
+      uint32_t request = i;
+      EXPECT_EQ(pci::DeviceFind(&location, &request), pci::kSuccess);
+      listed += (i ? " " : "") + std::to_string(location.bus) + "/" + std::to_string(location.slot);
+    }
+    return listed;
   }
 
   FakeSysfs tree_;  // no board until a test adds one

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the library into a fresh prefix, then builds a consumer against
-# the installed tree twice, with find_package(Zemtra) and with pkg-config,
-# and runs both on a simulated board.
+# the installed tree twice, with find_package(Zemtra) and with pkg-config (as
+# strict C99, warnings as errors), and runs both on a simulated board.
 set -euo pipefail
 cmake=$1 build_dir=$2 consumer_dir=$3 work=$4 cc=$5
 rm -rf "$work"
@@ -18,5 +18,6 @@ ZEMTRA_SIM=1 "$work/with-cmake/consumer"
 pc_file=$(find "$prefix" -name zemtra.pc)
 export PKG_CONFIG_PATH=$(dirname "$pc_file")
 # shellcheck disable=SC2046
-"$cc" -std=c99 -o "$work/with-pkg-config" "$consumer_dir/consumer.c" $(pkg-config --cflags --libs zemtra)
+"$cc" -std=c99 -pedantic-errors -Wall -Wextra -Werror -o "$work/with-pkg-config" "$consumer_dir/consumer.c" \
+  $(pkg-config --cflags --libs zemtra)
 ZEMTRA_SIM=1 LD_LIBRARY_PATH=$(pkg-config --variable=libdir zemtra) "$work/with-pkg-config"

@@ -1,14 +1,17 @@
-// The simulated board as a model of the board. Register behaviour is written
-// as scripts in the register trace's form, run on a freshly made board: a
-// write is made, a read must give the value after it, and "A1 missing"
-// (present, glitching) changes a signal. Motion follows as code.
+// Simulated boards: what each ZEMTRA_SIM value makes and how bad ones are
+// refused, the access layer's operations on them, and the board as a model
+// of the real one. Register behaviour is written as scripts in the register
+// trace's form, run on a freshly made board: a write is made, a read must
+// give the value after it, and "A1 missing" (present, glitching) changes a
+// signal. Motion follows as code.
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <sstream>
+#include <string>
 #include <thread>
 
 #include "library_fixture.h"
+#include "pci/sim/sim_config.h"
 #include "zemtra_registers.h"
 
 namespace zemtra::test {
@@ -16,8 +19,117 @@ namespace {
 
 using namespace pci;
 
-struct Script {
-  const char* name;
+std::string Codes(std::initializer_list<Result> results) {
+  std::string text;
+  for (const Result r : results) text += (text.empty() ? "" : " ") + std::to_string(static_cast<int>(r));
+  return text;
+}
+
+// A value described as: boards, motion, id, then the signals A1 A2 A3 REF
+// ('.' present, 'N' missing, 'G' glitching).
+std::string Describe(const sim::SimConfig& config) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%d %s 0x%X ", config.boards, config.board.motion ? "on" : "off",
+                config.board.fpga1Product);
+  std::string described = text;
+  for (const SignalState s : config.board.signals) {
+    described += s == SignalState::kPresent ? '.' : s == SignalState::kMissing ? 'N' : 'G';
+  }
+  return described;
+}
+
+TEST(SimValues, MakeTheirBoards) {
+  const std::pair<const char*, const char*> values[] = {
+      {"", "0 on 0x4D27B ...."}, {"  ", "0 on 0x4D27B ...."}, {"1", "1 on 0x4D27B ...."},
+      {"64", "64 on 0x4D27B ...."}, {"motion=off", "1 off 0x4D27B ...."},
+      {"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
+      {"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
+      {" boards = 64 , motion = On ", "64 on 0x4D27B ...."}, {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
+      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."}};
+  for (const auto& [text, makes] : values) {
+    sim::SimConfig config;
+    config.boards = 9;
+    std::string error;
+    EXPECT_TRUE(sim::ParseSimConfig(text, &config, &error)) << text << ": " << error;
+    EXPECT_EQ(Describe(config), makes) << text;
+  }
+}
+
+// A bad value makes no board; the message names the bad item, and shows it
+// in printable ASCII only: the value must not move the cursor, recolour or
+// retitle the terminal, or forge a line of its own.
+TEST(SimValues, BadOnesAreNamedInPrintableText) {
+  const std::pair<std::string, std::string> values[] = {
+      // the value, what the message shows of it
+      {"0", "'0'"}, {"65", "'65'"}, {"1x", "'1x'"}, {"boards=0", "'boards=0'"},
+      {"boards=65", "'boards=65'"}, {"boards=2,boards=-1", "'boards=-1'"}, {"boards=two", "'boards=two'"},
+      {"motion=maybe", "'motion=maybe'"}, {"id=4D27B", "'id=4D27B'"}, {"id=0x", "'id=0x'"},
+      {"id=0x123456789", "'id=0x123456789'"}, {"id=0xG1", "'id=0xG1'"}, {"nosig=A4", "'nosig=A4'"},
+      {"nosig=", "'nosig='"}, {"glitch=A1+", "'glitch=A1+'"}, {"glitch=A1,A2", "'A2'"},
+      {"color=red", "'color=red'"}, {"boards", "'boards'"}, {"boards=2,,motion=on", "empty item"},
+      {"boards=2,", "empty item"}, {",", "empty item"}, {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
+      {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"}, {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
+      {"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
+      {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"}, {"id=\\x1b", "'id=\\\\x1b'"}};
+  for (const auto& [value, named] : values) {
+    SCOPED_TRACE(::testing::PrintToString(value));
+    sim::SimConfig config;
+    config.boards = 5;
+    std::string error;
+    EXPECT_FALSE(sim::ParseSimConfig(value, &config, &error));
+    EXPECT_EQ(config.boards, 0);
+    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_TRUE(std::ranges::all_of(error, [](char c) { return c >= 0x20 && c < 0x7F; })) << error;
+  }
+}
+
+class SimBoards : public Library {};
+
+TEST_F(SimBoards, ABadValueGivesOneMessageAndNoBoard) {
+  ::setenv("ZEMTRA_SIM", "boards=2,motion=sideways", 1);
+  ::testing::internal::CaptureStderr();
+  EXPECT_FALSE(sim::ConfigureFromEnvironment());
+  EXPECT_EQ(Count() + Count(), 0u);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "libZemtra: ZEMTRA_SIM: cannot read 'motion=sideways': motion must be on or off; "
+            "no simulated board\n");
+}
+
+TEST_F(SimBoards, SitAtStableLocations) {
+  Boards("boards=64,motion=off");
+  std::string stable;
+  for (int i = 0; i < 64; ++i) stable += (i ? " " : "") + std::to_string(240 + i / 32) + "/" + std::to_string(i % 32);
+  EXPECT_EQ(Listed(), stable);
+  Location location;
+  uint32_t request = 64;
+  EXPECT_EQ(DeviceFind(&location, &request), kDeviceNotFound);
+}
+
+// Device numbers are never handed out again at once; made-up ones name none.
+TEST_F(SimBoards, RefuseNullArgumentsMissingBoardsAndUnknownDevices) {
+  Location location;
+  uint32_t value = 0;
+  EXPECT_EQ(DeviceOpen(&location, &value), kDeviceNotFound);
+  Boards("1");
+  const uint32_t device = OpenDevice();
+  Window windows[kBaseAddressCount];
+  const InterruptSource source;
+  EXPECT_EQ(Codes({DeviceFind(nullptr, &value), DeviceFind(&location, nullptr), DeviceOpen(nullptr, &value),
+                  DeviceOpen(&location, nullptr), BaseAddressesGet(device, nullptr), IntrEnable(device, nullptr),
+                  IntrDisable(device, nullptr), IntrAttach(device, source, nullptr)}),
+            "531 531 531 531 531 531 531 531");
+  for (const uint32_t forged : {0u, 1u, device + 1, device - 1, 0x80000000u, 0xFFFFFFFFu}) {
+    uint32_t event = 7;
+    EXPECT_EQ(Codes({BaseAddressesGet(forged, &windows), IntrEnable(forged, &source), IntrDisable(forged, &source),
+                    IntrAttach(forged, source, &event), DeviceClose(forged), static_cast<Result>(event)}),
+              "572 572 572 572 551 7")
+        << forged;
+  }
+  EXPECT_EQ(Codes({DeviceClose(device), DeviceClose(device)}), "512 551");  // kSuccess is 512
+  EXPECT_NE(OpenDevice(), device);
+}
+
+struct Script : Named {
   const char* boards;
   const char* accesses;
 };
@@ -136,41 +248,37 @@ class Motion : public Library {
     int32_t position[3], velocity[3];
   };
 
-  // Board 0 opened with its clock frozen at `seconds`, all axes sampled.
+  // Board 0, made afresh, then with its clock frozen at `seconds`, all axes
+  // sampled.
+  void Fresh() {
+    Boards("motion=on");
+    reg_ = Registers(OpenDevice());
+  }
   Sampled SampleAt(double seconds) {
     sim::FreezeClock(0, seconds);
     reg_.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
     Sampled s{};
-    const uint32_t positions[] = {0x120, 0x100, 0x000}, velocities[] = {0x128, 0x108, 0x008};
     for (int a = 0; a < 3; ++a) {
-      s.position[a] = static_cast<int32_t>(reg_.Read32(positions[a]));
-      s.velocity[a] = static_cast<int32_t>(reg_.Read32(velocities[a]));
+      s.position[a] = static_cast<int32_t>(reg_.Read32(ZemtraAxisRegisters[a].positionRegister));
+      s.velocity[a] = static_cast<int32_t>(reg_.Read32(ZemtraAxisRegisters[a].velocityRegister));
     }
     return s;
-  }
-  void Fresh() {
-    Boards("motion=on");
-    reg_ = Registers(OpenDevice());
   }
 
   pci::Window reg_;
 };
 
+// Velocities count position counts per 204.8 us: the travel over 100 such
+// periods around t, per period. With the real clock, values live.
 TEST_F(Motion, EveryAxisMovesDifferentlyAtItsVelocity) {
   Fresh();
-  const Sampled a = SampleAt(1.0), b = SampleAt(2.0);
-  EXPECT_NE(b.position[0] - a.position[0], b.position[1] - a.position[1]);
-  EXPECT_NE(b.position[1] - a.position[1], b.position[2] - a.position[2]);
-  // Velocities count position counts per 204.8 us: the travel over 100 such
-  // periods around t, per period.
   const double t = 2.2, h = 204.8e-6 * 100;
   const Sampled at = SampleAt(t), before = SampleAt(t - h / 2), after = SampleAt(t + h / 2);
   for (int axis = 0; axis < 3; ++axis) {
-    EXPECT_NE(a.position[axis], b.position[axis]) << axis;
+    EXPECT_NE(at.velocity[axis], at.velocity[(axis + 1) % 3]) << axis;
     EXPECT_NE(at.velocity[axis], 0) << axis;
     EXPECT_NEAR(at.velocity[axis], (after.position[axis] - before.position[axis]) / 100.0, 0.6) << axis;
   }
-  // With the real clock, values live.
   sim::ThawClock(0);
   reg_.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
   const uint32_t first = reg_.Read32(ZEMTRA_REG_A3_POSITION);
@@ -179,7 +287,9 @@ TEST_F(Motion, EveryAxisMovesDifferentlyAtItsVelocity) {
   EXPECT_NE(reg_.Read32(ZEMTRA_REG_A3_POSITION), first);
 }
 
-TEST_F(Motion, APresetCountsOnFromThePresetValue) {
+// A preset counts on from the preset value; Dir counts the same motion
+// backwards from where the axis is.
+TEST_F(Motion, PresetAndDirCountFromWhereTheAxisIs) {
   Fresh();
   sim::FreezeClock(0, 5.0);
   reg_.Write32(ZEMTRA_REG_A1_PRESET, 1000);
@@ -187,10 +297,7 @@ TEST_F(Motion, APresetCountsOnFromThePresetValue) {
   EXPECT_EQ(static_cast<int32_t>(reg_.Read32(ZEMTRA_REG_A1_POSITION)), 1000);
   EXPECT_EQ(SampleAt(5.0).position[0], 1000);
   EXPECT_NE(SampleAt(5.5).position[0], 1000);
-}
 
-// The same motion counted forwards and, on a fresh board, backwards.
-TEST_F(Motion, DirReversesCountingFromWhereTheAxisIs) {
   Fresh();
   const Sampled f1 = SampleAt(1.0), f2 = SampleAt(1.5);
   Fresh();
@@ -205,15 +312,9 @@ TEST_F(Motion, DirReversesCountingFromWhereTheAxisIs) {
     EXPECT_EQ(r2.position[axis] - r1.position[axis], -forwards) << axis;
     EXPECT_EQ(r2.velocity[axis], -f2.velocity[axis]) << axis;
   }
-  reg_.Write16(ZEMTRA_REG_A1_A2_CONTROL, 0);
-  const Sampled r3 = SampleAt(1.5), r4 = SampleAt(2.0);
-  EXPECT_EQ(r3.position[0], r2.position[0]);
-  EXPECT_NE(r4.position[0], r3.position[0]);
 }
 
-class Sharing : public Library {};
-
-TEST_F(Sharing, DevicesOfOneBoardShareItAndOutliveAReconfiguration) {
+TEST_F(SimBoards, AreSharedByTheirDevicesAndOutliveAReconfiguration) {
   Boards("boards=2,motion=off");
   const pci::Window first = Registers(OpenDevice(240, 0)), again = Registers(OpenDevice(240, 0));
   const pci::Window other = Registers(OpenDevice(240, 1));
