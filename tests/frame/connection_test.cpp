@@ -1,6 +1,6 @@
 // The card connection: start-up with no, one, several and more than sixteen
 // boards, open retries, the identity warning, a failing search, re-selection
-// from the menu and the selection dialog itself.
+// from the menu.
 #include "monitor_fixture.h"
 #include "splash.h"
 
@@ -25,6 +25,7 @@ struct StartUp {
   int cardIndex;
   int opened;  // simulated board, -1: none
   const char* id;
+  int searchFailsAfter = 0;  // steps of the search; 0: it does not fail
 };
 
 struct Reselection {
@@ -43,17 +44,6 @@ QStringList Entries(int count) {
   for (int i = 0; i < count; ++i)
     entries << QStringLiteral("PCI Bus %1, Slot %2").arg(SimulatedBoard(i).bus).arg(SimulatedBoard(i).slot);
   return entries;
-}
-
-void CheckBoxes(const QList<AskedBox>& asked, const QList<AskedBox>& expected) {
-  QCOMPARE(asked.size(), expected.size());
-  for (int i = 0; i < asked.size(); ++i) {
-    QCOMPARE(asked[i].text, expected[i].text);
-    QCOMPARE(asked[i].caption, expected[i].caption);
-    QCOMPARE(asked[i].style, expected[i].style);
-    QCOMPARE(asked[i].cardOpen, expected[i].cardOpen);
-    QCOMPARE(asked[i].errorLine, expected[i].errorLine);
-  }
 }
 
 // The window on simulated board `board` (-1: no card open) with the identification `id`.
@@ -92,6 +82,8 @@ class ConnectionTest : public MonitorTest {
     QTest::newRow("two boards, Cancel") << StartUp{"boards=2,motion=off", {}, mrCancel, 1, "", 2, {}, -1, 0, "4D27B"};
     QTest::newRow("three boards, OK") << StartUp{"boards=3,motion=off", {}, mrOk, 2, "", 3, {}, 2, 2, "4D27B"};
     QTest::newRow("seventeen boards, OK") << StartUp{"boards=17,motion=off", {}, mrOk, 15, "", 16, {}, 15, 15, "4D27B"};
+    // A search that fails halfway lists none of the boards it found.
+    QTest::newRow("search fails halfway") << StartUp{"boards=3,motion=off", {}, 0, -1, "", 0, {}, -1, 0, "4D27B", 3};
     QTest::newRow("foreign id, OK") << StartUp{"id=0x1,motion=off", {mrOk}, 0, -1, "", 1, {kForeign}, -1, 0, "00001"};
     QTest::newRow("foreign id, Cancel") << StartUp{"id=0x1,motion=off", {mrCancel}, 0, -1, "", 1, {kForeign}, -1, -1, ""};
   }
@@ -102,10 +94,11 @@ class ConnectionTest : public MonitorTest {
     w_->dialogAnswer = row.dialogAnswer;
     w_->choose = row.choose;
     if (*row.appears) w_->beforeAnswer = [&] { SimulateBoards(row.appears); };
+    if (row.searchFailsAfter) FailSearchAfter(row.searchFailsAfter);
     Form1->showMinimized();
     w_->Connect(true);
 
-    CheckBoxes(w_->asked, row.boxes);
+    QCOMPARE(w_->asked, row.boxes);
     QCOMPARE(w_->dialogShown, row.listed > 1 ? 1 : 0);
     QCOMPARE(w_->entries, row.listed > 1 ? Entries(row.listed) : QStringList());
     QCOMPARE(w_->preselected, row.listed > 1 ? 0 : -2);
@@ -122,18 +115,6 @@ class ConnectionTest : public MonitorTest {
     QVERIFY(Form1->EditPresetData1->text().isEmpty() && Form1->EditPresetData3->text().isEmpty());
     Fire(Form1->Timer1);
     QCOMPARE(Form1->LabelUpdate->text(), QStringLiteral("Card Not Open"));
-  }
-
-  // A search that fails halfway lists none of the boards it found: no
-  // dialog, and any card is opened.
-  void searchFailingHalfwayListsNoBoard() {
-    w_.emplace("boards=3,motion=off");
-    FailSearchAfter(3);  // the count and two entries come, the third fails
-    w_->Connect();
-    QCOMPARE(w_->dialogShown, 0);
-    QCOMPARE(Form1->CardCount, 0u);
-    QCOMPARE(FormSelectCard->ComboBoxCard->count(), 0);
-    CheckCard(0, "4D27B");
   }
 
   // Right after the identification read of the open come the three preset
@@ -179,28 +160,10 @@ class ConnectionTest : public MonitorTest {
     QCOMPARE(w_->preselected, row.preselected);
     QCOMPARE(FormSelectCard->ComboBoxCard->count(), listed);
     QCOMPARE(Form1->CardIndex, row.cardIndex);
-    CheckBoxes(w_->asked, row.boxes);
+    QCOMPARE(w_->asked, row.boxes);
     CheckCard(row.opened, "4D27B");
     uint16_t word = 0;
     QVERIFY(before == Form1->CardHandle || ZemtraGetStatus(before, &word) == ZEMTRA_ERR_INVALID_HANDLE);
-  }
-
-  // The real dialog: OK gives mrOk, Cancel and the close box mrCancel.
-  void dialogAnswersWithItsButtons() {
-    int result = -1;
-    connect(FormSelectCard, &QDialog::finished, this, [&](int r) { result = r; });
-    for (QPushButton* button : std::initializer_list<QPushButton*>{FormSelectCard->BitBtnCardOK,
-                                                                   FormSelectCard->BitBtnCardCancel, nullptr}) {
-      FormSelectCard->show();
-      QCOMPARE(FormSelectCard->focusWidget(), FormSelectCard->ComboBoxCard);
-      if (button)
-        button->click();
-      else
-        FormSelectCard->close();
-      QCOMPARE(result, button == FormSelectCard->BitBtnCardOK ? int(mrOk) : int(mrCancel));
-    }
-    QCOMPARE(FormSelectCard->windowTitle(), QStringLiteral("Select Card"));
-    QVERIFY(FormSelectCard->BitBtnCardOK->isDefault() && !FormSelectCard->ComboBoxCard->isEditable());
   }
 };
 

@@ -41,6 +41,7 @@ struct AskedBox {
   unsigned style;
   bool cardOpen;      // while the box waited
   QString errorLine;  // under the box
+  bool operator==(const AskedBox&) const = default;
 };
 
 // The program's windows on the given boards. Message boxes are answered from
@@ -85,6 +86,9 @@ QStringList Writes(const QStringList& lines);
 
 // Every library call of one full update, in the order the window must make them.
 void FullUpdateCalls();
+// What a status clear of `mask` (or Clear All Status) does at the board: the
+// clear, then both refreshes.
+void ClearStatusCalls(uint16_t mask, bool all = false);
 
 // The main window's control of axis 0, 1, 2 (3: the reference) by its name,
 // "#" standing for the number the window gives it ("LabelPosData#").

@@ -122,6 +122,13 @@ void FullUpdateCalls() {
   ZemtraGetFilter(card, &word);
 }
 
+void ClearStatusCalls(uint16_t mask, bool all) {
+  uint16_t word = 0;
+  (all ? ZemtraClearStatusAll(Form1->CardHandle, &word) : ZemtraClearStatusBits(Form1->CardHandle, mask, &word));
+  for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_SAMPLE})
+    ZemtraReadRegisterWord(Form1->CardHandle, offset, &word);
+}
+
 }  // namespace monitor_test
 
 int main(int argc, char** argv) {

@@ -16,14 +16,6 @@ const uint16_t kNoSig[4] = {ZEMTRA_STATUS_A1_NOSIG, ZEMTRA_STATUS_A2_NOSIG, ZEMT
                             ZEMTRA_STATUS_REF_NOSIG};
 const uint16_t kDataError[3] = {ZEMTRA_SMP_A1_PRESET, ZEMTRA_SMP_A2_PRESET, ZEMTRA_SMP_A3_PRESET};
 
-// What ClearStatus(mask) does at the board: the clear, then both refreshes.
-void ClearStatusCalls(uint16_t mask) {
-  uint16_t word = 0;
-  ZemtraClearStatusBits(Form1->CardHandle, mask, &word);
-  for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_SAMPLE})
-    ZemtraReadRegisterWord(Form1->CardHandle, offset, &word);
-}
-
 QList<TLabel*> SignalIndicators() {
   QList<TLabel*> labels;
   for (int signal = 0; signal < 4; ++signal)
@@ -142,12 +134,7 @@ class StatusTest : public MonitorTest {
     Form1->ButtonClearStatusAll->click();
     // The first clear finds flags the repeat does not: compare the accesses only.
     const QStringList made = Shape(TakeAccesses());
-    QCOMPARE(made, Shape(AccessesOf([] {
-               uint16_t word = 0;
-               ZemtraClearStatusAll(Form1->CardHandle, &word);
-               for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_SAMPLE})
-                 ZemtraReadRegisterWord(Form1->CardHandle, offset, &word);
-             })));
+    QCOMPARE(made, Shape(AccessesOf([] { ClearStatusCalls(0, true); })));
     QCOMPARE(Form1->LabelErr2->text(), QStringLiteral("Error"));
   }
 };
@@ -256,24 +243,51 @@ class SettingsTest : public MonitorTest {
     QCOMPARE(Form1->RadioGroupKp->ItemIndex(), written & 3);
   }
 
-  void readoutsShowTheirRegistersInTheirFormats() {
+  // The readouts show their registers in their formats; blanked, they are
+  // cut back to their names and the values greyed, while the bus number, the
+  // boxes, the global interrupt, the filter and the words stay.
+  void readoutsAndBlanking() {
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A1_PRESET, 0xFFFFFFFF);
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 0x12AB);
     ZemtraSetConfig(Form1->CardHandle, ZEMTRA_CONFIG_A1_DIR | ZEMTRA_CONFIG_A3_DIR);
+    ZemtraSetInterruptMask(Form1->CardHandle, 0x2301);
     ZemtraSetFilter(Form1->CardHandle, 0);
     Form1->ButtonUpdate->click();
-    const std::pair<QLabel*, const char*> readouts[] = {
-        {Form1->LabelID1, "ID: 0x0004D27B"},          {Form1->LabelID2, "ID: 0x0004D27C"},
-        {Form1->LabelRev1, "Rev: 0x00020104"},        {Form1->LabelRev2, "Rev: 0x00020103"},
-        {Form1->LabelPreset1, "Preset1: 0xFFFFFFFF"}, {Form1->LabelPreset2, "Preset2: 0x00000000"},
-        {Form1->LabelPreset3, "Preset3: 0x000012AB"}, {Form1->LabelConfigX, "Config: 0x0004"},
-        {Form1->LabelConfigY, "Config: 0x0002"},      {Form1->LabelStatusX, "Status: 0x0000"},
-        {Form1->LabelSampReg, "Sample: 0x0222"},      {Form1->LabelFilter, "Filter: 0x00000000"},
-        {Form1->LabelHdwRev, "Hdw Rev: 0x03"},        {Form1->LabelApiRev, "API Rev: 0x10"}};
-    for (const auto& [label, text] : readouts) QCOMPARE(label->text(), QString::fromLatin1(text));
+    const QList<QLabel*> readouts{Form1->LabelID1,     Form1->LabelID2,     Form1->LabelRev1,    Form1->LabelRev2,
+                                  Form1->LabelPreset1, Form1->LabelPreset2, Form1->LabelPreset3, Form1->LabelStatusX,
+                                  Form1->LabelStatusY, Form1->LabelConfigX, Form1->LabelConfigY, Form1->LabelIntrMask,
+                                  Form1->LabelSampReg, Form1->LabelFilter,  Form1->LabelHdwRev,  Form1->LabelApiRev};
+    const auto texts = [&] {
+      QStringList shown;
+      for (const QLabel* label : readouts) shown << label->text();
+      return shown;
+    };
+    QCOMPARE(texts(), QStringList({"ID: 0x0004D27B", "ID: 0x0004D27C", "Rev: 0x00020104", "Rev: 0x00020103",
+                                   "Preset1: 0xFFFFFFFF", "Preset2: 0x00000000", "Preset3: 0x000012AB",
+                                   "Status: 0x0000", "Status: 0x0000", "Config: 0x0004", "Config: 0x0002",
+                                   "Intr. Mask: 0x2301", "Sample: 0x0222", "Filter: 0x00000000", "Hdw Rev: 0x03",
+                                   "API Rev: 0x10"}));
     QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("-1"));
-    QCOMPARE(Form1->LabelPciBus->text(), QStringLiteral("PCI Bus: %1").arg(SimulatedBoard(0).bus));
+    const QString bus = QStringLiteral("PCI Bus: %1").arg(SimulatedBoard(0).bus);
+    QCOMPARE(Form1->LabelPciBus->text(), bus);
     QCOMPARE(Form1->LabelPciSlot->text(), QStringLiteral("PCI Slot: %1").arg(SimulatedBoard(0).slot));
+    const uint16_t status = Form1->StatusWord, sample = Form1->SampleWord;
+    TakeAccesses();
+    Form1->BlankPanels();
+    QVERIFY(TakeAccesses().isEmpty());
+    QCOMPARE(texts(), QStringList({"ID:", "ID:", "Rev:", "Rev:", "Preset1:", "Preset2:", "Preset3:", "Status:",
+                                   "Status:", "Config:", "Config:", "Intr. Mask:", "Sample:", "Filter:",
+                                   "Hdw Rev: 0x03", "API Rev: 0x10"}));
+    for (TLabel* label : Form1->findChildren<TLabel*>()) {
+      if (label == Form1->LabelGlobalIntr) continue;
+      QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
+      QCOMPARE(label->Color(), kColorNone);
+    }
+    QCOMPARE(Form1->LabelGlobalIntr->text(), QStringLiteral("Disabled"));
+    QCOMPARE(Form1->LabelPciBus->text(), bus);
+    QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("-1"));
+    QCOMPARE(Form1->RadioGroupKV->ItemIndex(), 0);
+    QVERIFY(Form1->StatusWord == status && Form1->SampleWord == sample);
   }
 
   // While the user types in box 2 (focused, modified) the refresh leaves it
@@ -294,33 +308,6 @@ class SettingsTest : public MonitorTest {
     Form1->EditPresetData2->setModified(false);
     Form1->RefreshPresetRegisters();
     QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("22"));
-  }
-
-  // Values greyed, readouts cut back to their names; the bus number, the
-  // boxes, the global interrupt, the filter and the words stay.
-  void blankPanels() {
-    Form1->EditPresetData1->setText(QStringLiteral("123"));
-    const QString bus = Form1->LabelPciBus->text();
-    const uint16_t status = Form1->StatusWord, sample = Form1->SampleWord;
-    Form1->BlankPanels();
-    QVERIFY(TakeAccesses().isEmpty());
-    const QStringList names{"ID:",    "ID:",     "Rev:",    "Rev:",    "Preset1:",    "Preset2:", "Preset3:",
-                            "Status:", "Status:", "Config:", "Config:", "Intr. Mask:", "Sample:",  "Filter:"};
-    const QList<QLabel*> readouts{Form1->LabelID1,     Form1->LabelID2,     Form1->LabelRev1,    Form1->LabelRev2,
-                                  Form1->LabelPreset1, Form1->LabelPreset2, Form1->LabelPreset3, Form1->LabelStatusX,
-                                  Form1->LabelStatusY, Form1->LabelConfigX, Form1->LabelConfigY, Form1->LabelIntrMask,
-                                  Form1->LabelSampReg, Form1->LabelFilter};
-    for (int i = 0; i < names.size(); ++i) QCOMPARE(readouts[i]->text(), names[i]);
-    for (TLabel* label : Form1->findChildren<TLabel*>()) {
-      if (label == Form1->LabelGlobalIntr) continue;
-      QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
-      QCOMPARE(label->Color(), kColorNone);
-    }
-    QCOMPARE(Form1->LabelGlobalIntr->text(), QStringLiteral("Disabled"));
-    QCOMPARE(Form1->LabelPciBus->text(), bus);
-    QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("123"));
-    QCOMPARE(Form1->RadioGroupKV->ItemIndex(), 0);
-    QVERIFY(Form1->StatusWord == status && Form1->SampleWord == sample);
   }
 };
 

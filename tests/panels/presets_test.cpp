@@ -159,9 +159,7 @@ class PresetsTest : public MonitorTest {
       uint16_t word = 0;
       int32_t position = 0;
       ZemtraPresetRaw(card, library, 16, &word);
-      ZemtraClearStatusBits(card, 0, &word);
-      for (int32_t offset : {ZEMTRA_REG_A1_A2_STATUS, ZEMTRA_REG_A3_REF_STATUS, ZEMTRA_REG_SAMPLE})
-        ZemtraReadRegisterWord(card, offset, &word);
+      ClearStatusCalls(0);
       ZemtraSamplePosVel(card, library);
       ZemtraReadRawPos(card, library, &position);
       ZemtraReadRegisterWord(card, ZEMTRA_REG_SAMPLE, &word);
