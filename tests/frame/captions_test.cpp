@@ -53,63 +53,53 @@ class CaptionsTest : public MonitorTest {
   }
 
  private slots:
+  // Each row is named by the caption it expects.
   void everyWindowShowsExactlyItsCaption_data() {
     QTest::addColumn<Opener>("open");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("main window") << Opener([]() -> QWidget* { return Form1; }) << "Kestova Zemtra Monitor";
-    QTest::newRow("main window, card open") << Opener([]() -> QWidget* {
+    QTest::newRow("Kestova Zemtra Monitor") << Opener([]() -> QWidget* { return Form1; });
+    QTest::newRow(" Kestova Zemtra Monitor: PCI Bus 240, Slot 0, ID N00001") << Opener([]() -> QWidget* {
       Answer(mrOk);
       Form1->OpenCard();
       return Form1;
-    }) << " Kestova Zemtra Monitor: PCI Bus 240, Slot 0, ID N00001";
-    QTest::newRow("main window, no card") << Opener([]() -> QWidget* {
+    });
+    QTest::newRow(" Kestova Zemtra Monitor -- CARD NOT OPEN!") << Opener([]() -> QWidget* {
       Answer(mrCancel);
       Form1->OpenCard();
       return Form1;
-    }) << " Kestova Zemtra Monitor -- CARD NOT OPEN!";
-    QTest::newRow("open card warning") << Opener([]() -> QWidget* {
-      Form1->OpenCard();
-      return nullptr;
-    }) << "ZemtraMonitor: Open Card Warning";
-    QTest::newRow("error opening card") << Opener([]() -> QWidget* {
+    });
+    QTest::newRow("ZemtraMonitor: Open Card Warning") << Opener([]() -> QWidget* { return Form1->OpenCard(), nullptr; });
+    QTest::newRow("ZemtraMonitor: Error Opening Card") << Opener([]() -> QWidget* {
       Form1->CardList[0] = {7, 7};  // a listed board that has gone away
       Form1->CardCount = 1;
       Form1->CardIndex = 0;
       Form1->OpenCard();
       return nullptr;
-    }) << "ZemtraMonitor: Error Opening Card";
-    QTest::newRow("invalid data") << Opener([]() -> QWidget* {
+    });
+    QTest::newRow("Invalid Data") << Opener([]() -> QWidget* {
       int32_t value = 0;
       Form1->EditPresetData1->setText(QStringLiteral("x"));
       Form1->ValidatePresetEntry(Form1->EditPresetData1, value, QStringLiteral("Axis 1"));
       return nullptr;
-    }) << "Invalid Data";
-    QTest::newRow("select card") << Opener([]() -> QWidget* {
+    });
+    QTest::newRow("Select Card") << Opener([]() -> QWidget* {
       Form1->SelectCardAnswerer = nullptr;
-      Form1->ChooseCard();
-      return nullptr;
-    }) << "Select Card";
-    QTest::newRow("about box") << Opener([]() -> QWidget* {
-      Form1->About1->trigger();
-      return nullptr;
-    }) << "About Zemtra Monitor";
-    QTest::newRow("register access") << Opener([]() -> QWidget* {
-      Form1->DirectRegisterAccess1->trigger();
-      return FormRegAccess;
-    }) << "Zemtra Direct Register Access";
-    QTest::newRow("position plot") << Opener([]() -> QWidget* {
-      Form1->PositionPlot1->trigger();
-      return Form1->FormPositionPlot;
-    }) << "Zemtra Position Plot";
-    QTest::newRow("help") << Opener([]() -> QWidget* {
-      Form1->HelpContents1->trigger();
-      return ApplicationHelpViewer();
-    }) << "Zemtra Monitor Help - Zemtra Monitor Help";
+      return Form1->ChooseCard(), nullptr;
+    });
+    QTest::newRow("About Zemtra Monitor") << Opener([]() -> QWidget* { return Form1->About1->trigger(), nullptr; });
+    QTest::newRow("Zemtra Direct Register Access") << Opener([]() -> QWidget* {
+      return Form1->DirectRegisterAccess1->trigger(), FormRegAccess;
+    });
+    QTest::newRow("Zemtra Position Plot") << Opener([]() -> QWidget* {
+      return Form1->PositionPlot1->trigger(), Form1->FormPositionPlot;
+    });
+    QTest::newRow("Zemtra Monitor Help - Zemtra Monitor Help") << Opener([]() -> QWidget* {
+      return Form1->HelpContents1->trigger(), ApplicationHelpViewer();
+    });
   }
 
   void everyWindowShowsExactlyItsCaption() {
     QFETCH(Opener, open);
-    QFETCH(QString, caption);
+    const QString caption = QString::fromUtf8(QTest::currentDataTag());
     QStringList seen;
     // A modal window is read inside its own loop, then closed, which answers Cancel.
     QTimer modalWatch;
