@@ -244,7 +244,7 @@ class SettingsTest : public MonitorTest {
   }
 
   // The readouts show their registers in their formats; blanked, they are
-  // cut back to their names and the values greyed, while the bus number, the
+  // cut back to their names and the values greyed, while the Info group, the
   // boxes, the global interrupt, the filter and the words stay.
   void readoutsAndBlanking() {
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A1_PRESET, 0xFFFFFFFF);
