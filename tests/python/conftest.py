@@ -1,11 +1,8 @@
-"""Fixtures of the zemtra package's tests.
-
-The library reads ZEMTRA_SIM once per process, so CTest runs pytest once per
-board setup. A test runs in the setup its sim mark names, unmarked tests in
-DEFAULT_SIM: two boards, A1 glitching, A2 without signal, all moving.
-"""
+"""Fixtures of the zemtra package's tests. The library reads ZEMTRA_SIM once per process: CTest runs
+the tests marked `still` on still boards, the others on two moving boards, A1 glitching, A2 without signal."""
 
 import os
+import pathlib
 import signal
 import threading
 import time
@@ -14,57 +11,49 @@ import pytest
 
 import zemtra
 
-DEFAULT_SIM = "boards=2,glitch=A1,nosig=A2"
-
 
 def pytest_configure(config):
-    config.addinivalue_line("markers", "sim(value): the ZEMTRA_SIM setup the test needs")
-
-
-def pytest_collection_modifyitems(config, items):
-    setup = os.environ.get("ZEMTRA_SIM")
-    wanted = [item for item in items
-              if (item.get_closest_marker("sim").args[0] if item.get_closest_marker("sim") else DEFAULT_SIM) == setup]
-    config.hook.pytest_deselected(items=[item for item in items if item not in wanted])
-    items[:] = wanted
+    config.addinivalue_line("markers", "still: runs on still boards (ZEMTRA_SIM=motion=off)")
 
 
 @pytest.fixture
 def board():
-    """The first board, opened for the test and closed after it; the settings
-    it changes go back to their power-on values, since every board of the
-    process is one simulated board."""
+    """The first board, its settings put back to their power-on values after the test for the next one."""
     with zemtra.Board() as opened:
         yield opened
-        if opened.closed:
-            return
-        opened.config = 0
-        opened.interrupt_mask = 0
-        opened.filter = zemtra.Filter()
+        if not opened.closed:
+            opened.config, opened.interrupt_mask, opened.filter = 0, 0, zemtra.Filter()
 
 
 @pytest.fixture
-def later():
-    """later(seconds, action): runs action on a timer thread; the time it ran
-    (time.monotonic) is in the returned list once it has."""
-    timers = []
+def when_blocked():
+    """when_blocked(action): runs action on another thread once the main thread
+    sleeps in poll or nanosleep, that is in the call under test with the GIL
+    released (a wait for the GIL is a futex); never before it, as a timer may
+    on a loaded machine. The time it ran is in the returned list."""
+    threads = []
+    wchan = pathlib.Path(f"/proc/self/task/{threading.main_thread().native_id}/wchan")
 
-    def start(seconds, action):
-        ran = []
-
-        def run():
+    def run(action, ran):
+        deadline = time.monotonic() + 30
+        while not any(call in wchan.read_text() for call in ("poll", "nanosleep")):
+            if time.monotonic() > deadline:
+                break  # still end the call; the teardown fails the test
+            time.sleep(0.005)
+        else:
             ran.append(time.monotonic())
-            action()
+        action()
 
-        timer = threading.Timer(seconds, run)
-        timers.append(timer)
-        timer.start()
+    def start(action):
+        ran = []
+        threads.append((threading.Thread(target=run, args=(action, ran)), ran))
+        threads[-1][0].start()
         return ran
 
     yield start
-    for timer in timers:
-        timer.cancel()
-        timer.join(timeout=10)
+    for thread, ran in threads:
+        thread.join(timeout=60)
+        assert ran, "the call under test never blocked"
 
 
 def interrupt_process():

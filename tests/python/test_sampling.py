@@ -20,7 +20,7 @@ def per_count(units, fold):
     return 1.0 if units == "raw" else WAVELENGTH_MM / 512 / numpy.array(fold) / PER_UNIT[units]
 
 
-@pytest.mark.sim("motion=off")
+@pytest.mark.still
 @pytest.mark.parametrize("units, fold", [("raw", (2, 2, 2)), ("mm", (2, 4, 8)), ("inch", (1, 3, 65535))])
 def test_positions_in_units_from_presets(board, units, fold):
     counts = numpy.array([1000, -2000, 2**31 - 1])
@@ -29,11 +29,7 @@ def test_positions_in_units_from_presets(board, units, fold):
     assert board.positions(units, fold) == pytest.approx(expected, rel=1e-15)
     assert board.capture(2, units=units, fold=fold)["pos"] == pytest.approx(numpy.array([expected] * 2), rel=1e-15)
     assert board.read(2, units, fold) == pytest.approx((expected[2], 0.0), rel=1e-15)
-
-
-@pytest.mark.sim("motion=off")
-def test_preset_and_reading_one_axis(board):
-    board.preset_all(5, 6, 7)
+    # One axis: the others are not sampled.
     assert board.preset(1, -77) == zemtra.Status(0)
     sample = board.sample(axes=[1])
     assert numpy.array_equal(sample.pos, [numpy.nan, -77, numpy.nan], equal_nan=True)
@@ -72,9 +68,9 @@ def test_capture_records_with_an_invalid_axis_as_nan(board, n, rate_hz):
 
 
 @pytest.mark.parametrize("n, rate_hz", [(1_000_000, 1000.0), (10, 0.01)], ids=["1 kHz", "one per 100 s"])
-def test_ctrl_c_stops_a_capture(board, later, n, rate_hz):
+def test_ctrl_c_stops_a_capture(board, when_blocked, n, rate_hz):
     # Either capture would run for 1000 s; it must end soon after the signal.
-    sent = later(0.2, interrupt_process)
+    sent = when_blocked(interrupt_process)
     with pytest.raises(KeyboardInterrupt):
         board.capture(n, rate_hz=rate_hz)
     stopped = time.monotonic()

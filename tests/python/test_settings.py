@@ -1,8 +1,9 @@
-"""Status flags and their clearing, and the board's settings as flags and records."""
+"""Status flags and their clearing, directions, and waiting for the board's
+interrupt with the settings put back on every way out."""
 
 import pytest
 
-import zemtra
+from conftest import interrupt_process
 from zemtra import Config, Direction, Filter, InterruptMask, Status
 
 
@@ -21,20 +22,6 @@ def test_status_flags_latch_and_clear(board, action, expected):
     assert status == expected and isinstance(status, Status)
 
 
-@pytest.mark.parametrize("name, value", [
-    ("config", Config.A1_DIR | Config.A3_DIR | Config.IRQ_ENABLE),
-    ("config", Config.A2_DIR),
-    ("filter", Filter(enabled=True, kv=3, kp=1)),
-    ("filter", Filter(enabled=False, kv=0, kp=2)),
-    ("interrupt_mask", InterruptMask.REF_GLITCH | InterruptMask.A2_NO_SIG),
-    ("interrupt_mask", InterruptMask.A1_GLITCH | InterruptMask.A3_NO_SIG),
-])
-def test_settings_read_back_as_set(board, name, value):
-    setattr(board, name, value)
-    read = getattr(board, name)
-    assert read == value and type(read) is type(value)
-
-
 @pytest.mark.parametrize("axis, bit", [(0, Config.A1_DIR), (1, Config.A2_DIR), (2, Config.A3_DIR)])
 def test_direction_is_the_axis_dir_bit(board, axis, bit):
     board.config = Config.IRQ_ENABLE
@@ -44,3 +31,23 @@ def test_direction_is_the_axis_dir_bit(board, axis, bit):
                                                       for a in range(3)]
     board.set_direction(axis, Direction.NORMAL)
     assert board.config == Config.IRQ_ENABLE
+
+
+@pytest.mark.parametrize("trigger, timeout, outcome", [
+    # A glitching A1 latches Glitch again at the next sample command.
+    (lambda board: board.sample(), 30, Status.A1_GLITCH),
+    (None, 0.2, TimeoutError),
+    (lambda board: interrupt_process(), None, KeyboardInterrupt),
+], ids=["glitch", "timeout", "ctrl-c"])
+def test_wait_interrupt_puts_the_settings_back(board, when_blocked, trigger, timeout, outcome):
+    board.interrupt_mask, board.config, board.filter = InterruptMask.REF_NO_SIG, Config.A2_DIR, Filter(True, kv=3, kp=1)
+    if trigger:
+        when_blocked(lambda: trigger(board))
+    if isinstance(outcome, Status):
+        assert board.wait_interrupt(Status.A1_GLITCH | Status.REF_GLITCH, timeout) == outcome
+    else:
+        with pytest.raises(outcome):
+            board.wait_interrupt(Status.A1_GLITCH, timeout)
+    assert (board.interrupt_mask, board.config, board.filter) == (InterruptMask.REF_NO_SIG, Config.A2_DIR,
+                                                                  Filter(True, kv=3, kp=1))
+    assert type(board.interrupt_mask) is InterruptMask and type(board.config) is Config
