@@ -3,7 +3,6 @@
 // each sampling tick is called by the test; library calls are counted in the
 // register accesses of the first board.
 #include <QTemporaryDir>
-#include <charconv>
 #include <random>
 
 #include "display_units.h"
@@ -20,13 +19,6 @@ constexpr int32_t kPositions[2][3] = {{1000000, 0, -123456789}, {777, 0, 4242}};
 constexpr int64_t kMs = 1'000'000;
 
 int SampleCommands(const QStringList& trace) { return static_cast<int>(trace.filter("W16 reg 0x020 0x0222").size()); }
-
-double Number(const QString& field) {
-  double value = 0;
-  const QByteArray text = field.toLatin1();
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
-}
 
 }  // namespace
 
@@ -55,64 +47,76 @@ class PlotTest : public MonitorTest {
   }
 
  private slots:
-  void menuEntryOpensOneWindow() {
-    Form1->PositionPlot1->trigger();
-    QCOMPARE(Form1->findChildren<TFormPositionPlot*>().size(), 1);
-    QVERIFY(plot_->isVisible() && plot_->isWindow());
-    QCOMPARE(plot_->ComboBoxRate->currentText(), QStringLiteral("50 Hz"));
-  }
-
-  void rateIsHonoured_data() {
+  // The rate's timer, the calls it makes whatever the ticks, and the ring
+  // that keeps the newest samples of the window, about one period apart.
+  void rateAndWindowAreHonoured_data() {
     QTest::addColumn<int>("choice");
-    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("windowChoice");
     QTest::addColumn<int64_t>("tickNs");
+    QTest::addColumn<int>("capacity");
     const int rates[] = {10, 50, 100, 500};
     for (int choice = 0; choice < 4; ++choice) {
       for (const int64_t tick : {1 * kMs, kMs * 1000 / rates[choice], 45 * kMs}) {
         QTest::addRow("%d Hz, ticks %lld ms apart", rates[choice], static_cast<long long>(tick / kMs))
-            << choice << rates[choice] << tick;
+            << choice << 0 << tick << 5 * rates[choice];
       }
     }
+    QTest::newRow("500 Hz, 10 min") << 3 << 3 << 1 * kMs << 300000;
   }
-  void rateIsHonoured() {
+  void rateAndWindowAreHonoured() {
     QFETCH(int, choice);
-    QFETCH(int, rate);
+    QFETCH(int, windowChoice);
     QFETCH(int64_t, tickNs);
+    QFETCH(int, capacity);
+    Form1->PositionPlot1->trigger();  // again: still one window
+    QCOMPARE(Form1->findChildren<TFormPositionPlot*>().size(), 1);
+    QVERIFY(plot_->isVisible() && plot_->isWindow());
+    QCOMPARE(plot_->ComboBoxRate->currentText(), QStringLiteral("50 Hz"));
     plot_->ComboBoxRate->setCurrentIndex(choice);
+    plot_->ComboBoxWindow->setCurrentIndex(windowChoice);
+    const int rate = plot_->Sampler->rate();
     QCOMPARE(plot_->Sampler->Timer()->interval(), 1000 / rate);
+    QCOMPARE(plot_->Samples().capacity(), size_t(capacity));
     TakeAccesses();
-    Run(2000 * kMs, tickNs);
+    Run(7000 * kMs, tickNs);
     const int calls = SampleCommands(TakeAccesses());
-    QVERIFY2(std::abs(calls - 2 * rate) <= 0.05 * 2 * rate, qPrintable(QString::number(calls)));
+    QVERIFY2(std::abs(calls - 7 * rate) <= 0.05 * 7 * rate, qPrintable(QString::number(calls)));
+    const SampleRing& ring = plot_->Samples();
+    QCOMPARE(ring.size(), size_t(std::min(capacity, calls)));
+    const int64_t span = ring.newest().elapsedNs - ring[0].elapsedNs;  // to a tick, as ticks fall
+    QVERIFY2(std::abs(span - int64_t(ring.size() - 1) * (1000 * kMs / rate)) <= tickNs, qPrintable(QString::number(span)));
+    QVERIFY(ring.newest().elapsedNs >= 7000 * kMs - tickNs - 1000 * kMs / rate);
   }
 
+  // The chart and the exported file show the main window's units and folds;
+  // axis 3 is the lowest line, axis 1 the highest, axis 2 has no signal.
   void unitsAndFoldsFollowTheMainWindow_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QList<int>>("folds");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("velocityTitle");
-    QTest::addColumn<double>("low");   // axis 3
-    QTest::addColumn<double>("high");  // axis 1
-    const int32_t p1 = kPositions[0][0], p3 = kPositions[0][2];
-    QTest::newRow("Raw Dec") << 0 << QList{2, 2, 2} << "Position (counts)" << "Velocity (counts)" << double(p3)
-                             << double(p1);
-    QTest::newRow("Raw Hex") << 1 << QList{8, 8, 8} << "Position (counts)" << "Velocity (counts)" << double(p3)
-                             << double(p1);
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<double>("scale");  // 0: raw counts
+    const QString raw = "time_s,a1_pos,a1_vel,a1_valid,a2_pos,a2_vel,a2_valid,a3_pos,a3_vel,a3_valid";
+    QTest::newRow("Raw Dec") << 0 << QList{2, 2, 2} << "Position (counts)" << "Velocity (counts)" << raw << 0.0;
+    QTest::newRow("Raw Hex") << 1 << QList{8, 8, 8} << "Position (counts)" << "Velocity (counts)" << raw << 0.0;
     QTest::newRow("mm") << 2 << QList{2, 4, 8} << "Position (mm)" << "Velocity (mm/s)"
-                        << units::ConvertCount(units::kMmPositionScale, 8, p3)
-                        << units::ConvertCount(units::kMmPositionScale, 2, p1);
+                        << "time_s,a1_pos_mm,a1_vel_mm_s,a1_valid,a2_pos_mm,a2_vel_mm_s,a2_valid,a3_pos_mm,a3_vel_mm_s,a3_valid"
+                        << units::kMmPositionScale;
     QTest::newRow("inch") << 3 << QList{8, 2, 4} << "Position (in)" << "Velocity (in/s)"
-                          << units::ConvertCount(units::kInchPositionScale, 4, p3)
-                          << units::ConvertCount(units::kInchPositionScale, 8, p1);
+                          << "time_s,a1_pos_in,a1_vel_in_s,a1_valid,a2_pos_in,a2_vel_in_s,a2_valid,a3_pos_in,a3_vel_in_s,a3_valid"
+                          << units::kInchPositionScale;
   }
   void unitsAndFoldsFollowTheMainWindow() {
     QFETCH(int, mode);
     QFETCH(QList<int>, folds);
     QFETCH(QString, title);
     QFETCH(QString, velocityTitle);
-    QFETCH(double, low);
-    QFETCH(double, high);
-    Run(500 * kMs);
+    QFETCH(QString, header);
+    QFETCH(double, scale);
+    plot_->ComboBoxRate->setCurrentIndex(0);    // 10 Hz
+    plot_->ComboBoxWindow->setCurrentIndex(0);  // 5 s
+    Run(8000 * kMs, 10 * kMs);
     Form1->RadioGroupUnitSelect->SetItemIndex(mode);
     Form1->RadioGroupUnitSelectClick(Form1->RadioGroupUnitSelect);
     TRadioGroup* optics[] = {Form1->RadioGroupAx1Optic, Form1->RadioGroupAx2Optic, Form1->RadioGroupAx3Optic};
@@ -122,13 +126,39 @@ class PlotTest : public MonitorTest {
       optics[axis]->SetItemIndex(folds[axis] == 2 ? 0 : folds[axis] == 4 ? 1 : 2);
       (Form1->*clicks[axis])(optics[axis]);
     }
+    // An independent read of the still board.
+    int32_t p[3] = {}, v[3] = {};
+    uint16_t valid = 0;
+    ZemtraGetRawPosVelAll(Form1->CardHandle, &p[0], &v[0], &p[1], &v[1], &p[2], &v[2], &valid);
+    const auto shown = [&](int axis) {
+      return scale == 0 ? p[axis] : units::ConvertCount(scale, static_cast<uint16_t>(folds[axis]), p[axis]);
+    };
     Fire(plot_->TimerFrame);  // no new sample: the change alone repaints
     const TPlotChart::Draft draft = plot_->ChartPosition->MakeDraft();
     QCOMPARE(draft.title, title);
     QVERIFY(draft.data.has_value());
-    QCOMPARE(draft.data->first, low);
-    QCOMPARE(draft.data->second, high);
+    QCOMPARE(draft.data->first, shown(2));
+    QCOMPARE(draft.data->second, shown(0));
     QCOMPARE(plot_->ChartVelocity->MakeDraft().title, velocityTitle);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("plot.csv");
+    plot_->ExportFileAsker = [&] { return path; };
+    plot_->ButtonExport->click();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.first(), header);
+    QVERIFY2(lines.size() - 1 >= 49 && lines.size() - 1 <= 51, qPrintable(QString::number(lines.size())));
+    QVERIFY(plot_->LabelPlotStatus->text().contains(QStringLiteral("%1 samples exported").arg(lines.size() - 1)));
+    for (const QString& line : lines.mid(1)) {
+      const QStringList f = line.split(',');
+      QCOMPARE(f.size(), 10);
+      QVERIFY(f[0].toDouble() >= 2.9);  // the last five seconds
+      QCOMPARE(f[1].toDouble(), shown(0));
+      QCOMPARE(f[7].toDouble(), shown(2));
+      QCOMPARE(f.mid(3, 4), QStringList({"1", "", "", "0"}));  // axis 2 without signal
+    }
   }
 
   // Unticking Auto-scale fixes the range in view; a range that cannot be used
@@ -188,30 +218,6 @@ class PlotTest : public MonitorTest {
     QVERIFY2(line ? pixels >= lines.width() * 9 / 10 : pixels <= lines.height(), qPrintable(QString::number(pixels)));
   }
 
-  void ringIsBounded_data() {
-    QTest::addColumn<int>("rateChoice");
-    QTest::addColumn<int>("windowChoice");
-    QTest::addColumn<int>("capacity");
-    QTest::newRow("10 Hz, 5 s") << 0 << 0 << 50;
-    QTest::newRow("500 Hz, 5 s") << 3 << 0 << 2500;
-    QTest::newRow("500 Hz, 10 min") << 3 << 3 << 300000;
-  }
-  void ringIsBounded() {
-    QFETCH(int, rateChoice);
-    QFETCH(int, windowChoice);
-    QFETCH(int, capacity);
-    plot_->ComboBoxRate->setCurrentIndex(rateChoice);
-    plot_->ComboBoxWindow->setCurrentIndex(windowChoice);
-    QCOMPARE(plot_->Samples().capacity(), size_t(capacity));
-    if (capacity > 10000) return;
-    Run(7000 * kMs, 1 * kMs);
-    const SampleRing& ring = plot_->Samples();
-    QCOMPARE(ring.size(), size_t(capacity));
-    // The newest are kept, one period apart.
-    QCOMPARE(ring.newest().elapsedNs - ring[0].elapsedNs, (capacity - 1) * (1000 * kMs / plot_->Sampler->rate()));
-    QVERIFY(ring.newest().elapsedNs >= 6900 * kMs);
-  }
-
   // Block summaries after the ring wrapped give what the samples give one by one.
   void summariesAgreeWithTheSamples() {
     SampleRing ring(1000);
@@ -234,48 +240,6 @@ class PlotTest : public MonitorTest {
       for (size_t i = first; i < last; ++i) expected.Add(ring[i]);
       QVERIFY(ring.Summarize(first, last) == expected);
       QCOMPARE(ring.LowerBound(ring[first].elapsedNs, first / 2), first);
-    }
-  }
-
-  void exportWritesWhatIsShown_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("header");
-    QTest::addColumn<double>("scale");
-    QTest::newRow("raw") << 0 << "time_s,a1_pos,a1_vel,a1_valid,a2_pos,a2_vel,a2_valid,a3_pos,a3_vel,a3_valid" << 1.0;
-    QTest::newRow("mm") << 2
-                        << "time_s,a1_pos_mm,a1_vel_mm_s,a1_valid,a2_pos_mm,a2_vel_mm_s,a2_valid,a3_pos_mm,a3_vel_mm_s,a3_valid"
-                        << units::kMmPositionScale;
-  }
-  void exportWritesWhatIsShown() {
-    QFETCH(int, mode);
-    QFETCH(QString, header);
-    QFETCH(double, scale);
-    Form1->RadioGroupUnitSelect->SetItemIndex(mode);
-    Form1->RadioGroupUnitSelectClick(Form1->RadioGroupUnitSelect);
-    plot_->ComboBoxRate->setCurrentIndex(0);    // 10 Hz
-    plot_->ComboBoxWindow->setCurrentIndex(0);  // 5 s
-    Run(8000 * kMs, 10 * kMs);
-    // An independent read of the still board.
-    int32_t p[3] = {}, v[3] = {};
-    uint16_t valid = 0;
-    ZemtraGetRawPosVelAll(Form1->CardHandle, &p[0], &v[0], &p[1], &v[1], &p[2], &v[2], &valid);
-    QTemporaryDir dir;
-    const QString path = dir.filePath("plot.csv");
-    plot_->ExportFileAsker = [&] { return path; };
-    plot_->ButtonExport->click();
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.first(), header);
-    QVERIFY2(lines.size() - 1 >= 49 && lines.size() - 1 <= 51, qPrintable(QString::number(lines.size())));
-    QVERIFY(plot_->LabelPlotStatus->text().contains(QStringLiteral("%1 samples exported").arg(lines.size() - 1)));
-    for (const QString& line : lines.mid(1)) {
-      const QStringList f = line.split(',');
-      QCOMPARE(f.size(), 10);
-      QVERIFY(Number(f[0]) >= 2.9);  // the last five seconds
-      QCOMPARE(Number(f[1]), scale == 1.0 ? p[0] : units::ConvertCount(scale, 2, p[0]));
-      QCOMPARE(Number(f[7]), scale == 1.0 ? p[2] : units::ConvertCount(scale, 2, p[2]));
-      QCOMPARE(f.mid(3, 4), QStringList({"1", "", "", "0"}));  // axis 2 without signal
     }
   }
 
