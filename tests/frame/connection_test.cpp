@@ -115,6 +115,7 @@ class ConnectionTest : public MonitorTest {
     QVERIFY(Form1->EditPresetData1->text().isEmpty() && Form1->EditPresetData3->text().isEmpty());
     Fire(Form1->Timer1);
     QCOMPARE(Form1->LabelUpdate->text(), QStringLiteral("Card Not Open"));
+    QVERIFY(Form1->UpdateInProgress);  // until a full update runs to its end
   }
 
   // Right after the identification read of the open come the three preset
