@@ -123,11 +123,11 @@ TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
 struct RefusedRow : Named {
   std::function<void(const std::string& path)> before;
   std::string items;       // this process's ZEMTRA_SIM after "share=NAME"
-  const char* message;     // part of the one line on standard error
+  std::string message;     // part of the one line on standard error ("" for a bad name)
 };
 
 const RefusedRow kRefused[] = {
-    {{"BadName"}, nullptr, ".x,motion=off", nullptr},
+    {{"BadName"}, nullptr, ".x,motion=off", ""},
     {{"OtherItems"}, nullptr, ",boards=2,motion=off",
      "were made with 'boards=1,motion=off,id=0x4D27B', this process asks for 'boards=2,motion=off,id=0x4D27B'"},
     {"StaleLayout",
@@ -139,7 +139,9 @@ const RefusedRow kRefused[] = {
        ::munmap(header, sizeof *header);
        ::close(fd);
      },
-     ",motion=off", "another version of the library (layout 0, this one reads layout 1): remove them with 'zemtra sim reset'"},
+     ",motion=off", "another version of the library (layout " + std::to_string(sim::kLayoutVersion - 1) +
+                        ", this one reads layout " + std::to_string(sim::kLayoutVersion) +
+                        "): remove them with 'zemtra sim reset'"},
     {{"NotOurs"}, [](const std::string& path) { WriteFile(path, std::string(4096, 'x')); },
      ",motion=off", "is not an object of Zemtra shared boards: remove it with 'zemtra sim reset'"},
 };
@@ -156,7 +158,7 @@ TEST_P(RefusedBoards, GiveOneMessageAndNoBoardUntilReset) {
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(sim::BoardCount(), 0);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-  if (row.message == nullptr) {
+  if (row.message.empty()) {
     EXPECT_NE(err.find("share must be 1 to 32 letters, digits, '-' or '_'; no simulated board"), std::string::npos) << err;
     return;
   }

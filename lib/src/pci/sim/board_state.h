@@ -38,8 +38,8 @@ struct BoardState {
   static constexpr std::size_t kRevWords = kRevisionWindowLength / 4;
 
   struct Axis {
-    int64_t base = 0;      // counter value at baseTime
-    double baseTime = 0;   // model time of the last preset, Dir or motion change
+    int64_t base = 0;        // counter value at the last preset, Dir or motion change
+    int64_t baseTravel = 0;  // the axis's travel (board_motion.h) at that moment
     int32_t sign = 1;      // -1 while the Dir bit is set
     uint32_t position = 0; // latched by the last valid sample
     uint32_t velocity = 0;
@@ -55,6 +55,10 @@ struct BoardState {
   bool bridgeEnabled = false;
   bool frozen = false;
   double frozenTime = 0;
+  // Whether the clock runs, for commands that work out the motion before
+  // they take the lock; under the lock, motion and frozen decide.
+  std::atomic<bool> clockRuns{false};
+  double latestTime = 0;  // the latest moment a command took from the running clock
   double phase = 0;
   // The origin of the model's clock on CLOCK_MONOTONIC, which is one clock for
   // the whole system: every process sharing the board counts the same motion.
@@ -68,6 +72,6 @@ struct BoardState {
 };
 
 // Lock-free in every process, so that the words may live in shared memory.
-static_assert(std::atomic<uint32_t>::is_always_lock_free);
+static_assert(std::atomic<uint32_t>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
 
 }  // namespace zemtra::pci

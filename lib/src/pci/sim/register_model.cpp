@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
-#include <numbers>
 
+#include "pci/sim/board_motion.h"
 #include "pci/sim/robust_mutex.h"
 #include "pci/sim/shared_boards.h"
 #include "pci/sim/shared_events.h"
@@ -89,16 +89,6 @@ constexpr AxisBits kAxisBits[3] = {
 };
 constexpr int kRef = static_cast<int>(Signal::kRef);
 
-// Motion of each axis: a sum of two sines and a drift, in counts.
-struct Motion {
-  double amplitude, period, amplitude2, period2, drift;
-};
-constexpr Motion kMotion[3] = {
-    {300000.0, 12.0, 4000.0, 1.7, 0.0},     // A1: a long stroke
-    {80000.0, 5.0, 0.0, 1.0, 2500.0},       // A2: short stroke with a slow drift
-    {1200000.0, 40.0, 30000.0, 3.1, 0.0},   // A3: slow and wide with a wobble
-};
-
 uint32_t Expand(uint32_t byteMask) {
   uint32_t bits = 0;
   for (int i = 0; i < 4; ++i) {
@@ -115,37 +105,26 @@ int64_t NowNs() {
 
 // ---- The board's rules, as functions of its state (the caller holds its lock) ----
 
-double Now(const BoardState& s) {
-  if (!s.config.motion) return 0;  // nothing moves: time does not matter
-  if (s.frozen) return s.frozenTime;
-  return static_cast<double>(NowNs() - s.startNs) * 1e-9;
-}
-
-double Travel(const BoardState& s, int axis, double t) {
-  if (!s.config.motion) return 0;
-  const Motion& m = kMotion[axis];
-  constexpr double kTwoPi = 2 * std::numbers::pi;
-  return m.amplitude * std::sin(kTwoPi * t / m.period + s.phase + axis) +
-         m.amplitude2 * std::sin(kTwoPi * t / m.period2 + 2 * s.phase) + m.drift * t;
-}
-
-double Speed(const BoardState& s, int axis, double t) {
-  if (!s.config.motion) return 0;
-  const Motion& m = kMotion[axis];
-  constexpr double kTwoPi = 2 * std::numbers::pi;
-  return m.amplitude * kTwoPi / m.period * std::cos(kTwoPi * t / m.period + s.phase + axis) +
-         m.amplitude2 * kTwoPi / m.period2 * std::cos(kTwoPi * t / m.period2 + 2 * s.phase) + m.drift;
-}
-
-int64_t Count(const BoardState& s, int axis, double t) {
+// The counter of an axis that has travelled `travel` (board_motion.h).
+int64_t Count(const BoardState& s, int axis, int64_t travel) {
   const BoardState::Axis& a = s.axes[axis];
-  return a.base + a.sign * (std::llround(Travel(s, axis, t)) - std::llround(Travel(s, axis, a.baseTime)));
+  return a.base + a.sign * (travel - a.baseTravel);
 }
 
-// The axis counts on from where it is at t, with a new direction or motion.
-void Rebase(BoardState& s, int axis, double t) {
-  s.axes[axis].base = Count(s, axis, t);
-  s.axes[axis].baseTime = t;
+// The axis counts on from where it is at `at`, with a new direction or motion.
+void Rebase(BoardState& s, int axis, const MotionAt& at) {
+  s.axes[axis].base = Count(s, axis, at.travel[axis]);
+  s.axes[axis].baseTravel = at.travel[axis];
+}
+
+// The axes whose preset or sample command bit is in `command`.
+unsigned CommandAxes(uint16_t command) {
+  unsigned axes = 0;
+  for (int a = 0; a < 3; ++a) {
+    const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
+    if (command & (row.presetCommand | row.sampleCommand)) axes |= 1u << a;
+  }
+  return axes;
 }
 
 bool HasSignal(const BoardState& s, int axis) {
@@ -181,13 +160,15 @@ void LatchGlitching(BoardState& s) {
   }
 }
 
-void Command(BoardState& s, uint16_t command) {
-  const double t = Now(s);
+void Command(BoardState& s, uint16_t command, const MotionAt& ready) {
+  const unsigned axes = CommandAxes(command);
+  const MotionAt at = Usable(s, ready, axes) ? ready : Clock(s, axes);
+  if (ClockRuns(s)) s.latestTime = at.t;
   for (int a = 0; a < 3; ++a) {  // presets first, so a sample in the same write sees them
     const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
     if (!(command & row.presetCommand)) continue;
     s.axes[a].base = static_cast<int32_t>(s.preset[a]);
-    s.axes[a].baseTime = t;
+    s.axes[a].baseTravel = at.travel[a];
     if (HasSignal(s, a)) {
       s.sample = static_cast<uint16_t>(s.sample & ~row.presetCommand);
     } else {
@@ -204,19 +185,19 @@ void Command(BoardState& s, uint16_t command) {
       continue;
     }
     BoardState::Axis& axis = s.axes[a];
-    axis.position = static_cast<uint32_t>(Count(s, a, t));
-    double velocity = axis.sign * Speed(s, a, t) * RegisterModel::kVelocityPeriod;
+    axis.position = static_cast<uint32_t>(Count(s, a, at.travel[a]));
+    double velocity = axis.sign * at.speed[a] * RegisterModel::kVelocityPeriod;
     axis.velocity = static_cast<uint32_t>(static_cast<int32_t>(std::llround(velocity)));
     s.sample = static_cast<uint16_t>(s.sample | row.sampleValid);
   }
 }
 
-void SetDir(BoardState& s, int axis, bool reversed, double t) {
-  Rebase(s, axis, t);
+void SetDir(BoardState& s, int axis, bool reversed) {
+  Rebase(s, axis, Clock(s, 1u << axis));
   s.axes[axis].sign = reversed ? -1 : 1;
 }
 
-void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask) {
+void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask, const MotionAt& ready) {
   const uint32_t bits = Expand(byteMask);
   auto merge16 = [&](uint16_t old, uint16_t keep) {
     return static_cast<uint16_t>(((old & ~bits) | (data & bits)) & keep);
@@ -224,16 +205,15 @@ void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask) {
   switch (reg) {
     case kCtrl3: {
       uint16_t next = merge16(s.ctrl3, kCtrl3Bits);
-      if ((next ^ s.ctrl3) & ZEMTRA_CTL3_A3_DIR) SetDir(s, 2, next & ZEMTRA_CTL3_A3_DIR, Now(s));
+      if ((next ^ s.ctrl3) & ZEMTRA_CTL3_A3_DIR) SetDir(s, 2, next & ZEMTRA_CTL3_A3_DIR);
       s.ctrl3 = next;
       break;
     }
     case kCtrl12: {
       uint16_t next = merge16(s.ctrl12, kCtrl12Bits);
       const uint16_t changed = static_cast<uint16_t>(next ^ s.ctrl12);
-      const double t = changed ? Now(s) : 0;
-      if (changed & ZEMTRA_CTL12_A1_DIR) SetDir(s, 0, next & ZEMTRA_CTL12_A1_DIR, t);
-      if (changed & ZEMTRA_CTL12_A2_DIR) SetDir(s, 1, next & ZEMTRA_CTL12_A2_DIR, t);
+      if (changed & ZEMTRA_CTL12_A1_DIR) SetDir(s, 0, next & ZEMTRA_CTL12_A1_DIR);
+      if (changed & ZEMTRA_CTL12_A2_DIR) SetDir(s, 1, next & ZEMTRA_CTL12_A2_DIR);
       s.ctrl12 = next;
       break;
     }
@@ -247,7 +227,7 @@ void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask) {
       break;
     case kMask: s.mask = merge16(s.mask, kMaskBits); break;
     case kFilter: s.filter = merge16(s.filter, kFilterBits); break;
-    case kSample: Command(s, static_cast<uint16_t>(data & bits & kSampleBits)); break;
+    case kSample: Command(s, static_cast<uint16_t>(data & bits & kSampleBits), ready); break;
     case kA1Preset: s.preset[0] = (s.preset[0] & ~bits) | (data & bits); break;
     case kA2Preset: s.preset[1] = (s.preset[1] & ~bits) | (data & bits); break;
     case kA3Preset: s.preset[2] = (s.preset[2] & ~bits) | (data & bits); break;
@@ -255,22 +235,34 @@ void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask) {
   }
 }
 
-void Write(BoardState& s, uint32_t offset, unsigned width, uint32_t value) {
-  // Split the access into the registers whose bytes it covers, lowest first.
+// A write access split into the registers whose bytes it covers, lowest first.
+struct Parts {
+  int count = 0;
   int regs[4];
   uint32_t data[4] = {}, masks[4] = {};
-  int count = 0;
+};
+
+Parts Split(uint32_t offset, unsigned width, uint32_t value) {
+  Parts p;
   for (unsigned i = 0; i < width; ++i) {
     uint64_t b = static_cast<uint64_t>(offset) + i;
     if (b >= kMapEnd) continue;  // unused offsets ignore writes
     int reg = kByteMap.reg[b];
     if (reg < 0) continue;
-    if (count == 0 || regs[count - 1] != reg) regs[count++] = reg;
+    if (p.count == 0 || p.regs[p.count - 1] != reg) p.regs[p.count++] = reg;
     unsigned lane = static_cast<unsigned>(b - kRegs[reg].offset);
-    data[count - 1] |= ((value >> (8 * i)) & 0xFFu) << (8 * lane);
-    masks[count - 1] |= 1u << lane;
+    p.data[p.count - 1] |= ((value >> (8 * i)) & 0xFFu) << (8 * lane);
+    p.masks[p.count - 1] |= 1u << lane;
   }
-  for (int k = 0; k < count; ++k) WriteRegister(s, regs[k], data[k], masks[k]);
+  return p;
+}
+
+// The axes a write commands (its bytes of 0x020).
+unsigned CommandedAxes(const Parts& p) {
+  for (int k = 0; k < p.count; ++k) {
+    if (p.regs[k] == kSample) return CommandAxes(static_cast<uint16_t>(p.data[k] & Expand(p.masks[k]) & kSampleBits));
+  }
+  return 0;
 }
 
 void Put(BoardState& s, int reg, uint32_t value) {
@@ -417,6 +409,9 @@ void RegisterModel::Initialize(BoardState* state, const BoardConfig& config, int
   s.signals = config.signals;
   s.phase = 0.7 * config.index;
   s.startNs = startNs;
+  const MotionAt origin = MotionOf(s, 0, kAllAxes);
+  for (int a = 0; a < 3; ++a) s.axes[a].baseTravel = origin.travel[a];
+  s.clockRuns.store(ClockRuns(s), std::memory_order_relaxed);
   s.revImage[ZEMTRA_REV_HARDWARE / 4].store(kHardwareRevision, std::memory_order_relaxed);
   LatchMissing(s);
   LatchGlitching(s);
@@ -465,19 +460,23 @@ uint32_t RegisterModel::Read32(WindowKind kind, uint32_t offset) noexcept {
 
 void RegisterModel::Write16(WindowKind kind, uint32_t offset, uint16_t value) noexcept {
   if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 16, kind, offset, value);
-  if (kind != WindowKind::kRegister) return;  // the revision window is read-only
-  Guard guard(*this);
-  if (!guard) return;
-  Write(*s_, offset, 2, value);
-  FinishLocked();
+  if (kind == WindowKind::kRegister) Write(offset, 2, value);  // the revision window is read-only
 }
 
 void RegisterModel::Write32(WindowKind kind, uint32_t offset, uint32_t value) noexcept {
   if (logOn_.load(std::memory_order_relaxed)) [[unlikely]] Log('W', 32, kind, offset, value);
-  if (kind != WindowKind::kRegister) return;
+  if (kind == WindowKind::kRegister) Write(offset, 4, value);
+}
+
+// The motion a command needs is worked out before the lock: the lock is held
+// only to apply it.
+void RegisterModel::Write(uint32_t offset, unsigned width, uint32_t value) noexcept {
+  const Parts parts = Split(offset, width, value);
+  if (parts.count == 0) return;
+  const MotionAt ready = Prepare(*s_, CommandedAxes(parts));
   Guard guard(*this);
   if (!guard) return;
-  Write(*s_, offset, 4, value);
+  for (int k = 0; k < parts.count; ++k) WriteRegister(*s_, parts.regs[k], parts.data[k], parts.masks[k], ready);
   FinishLocked();
 }
 
@@ -515,13 +514,15 @@ void RegisterModel::SetMotion(bool on) {
   if (!guard || s_->config.motion == on) return;
   if (on) {
     s_->config.motion = true;
-    const double t = Now(*s_);
-    for (BoardState::Axis& axis : s_->axes) axis.baseTime = t;
+    const MotionAt at = Clock(*s_, kAllAxes);
+    for (int a = 0; a < 3; ++a) s_->axes[a].baseTravel = at.travel[a];
   } else {
-    const double t = Now(*s_);
-    for (int a = 0; a < 3; ++a) Rebase(*s_, a, t);
+    const MotionAt at = Clock(*s_, kAllAxes);
+    for (int a = 0; a < 3; ++a) Rebase(*s_, a, at);
     s_->config.motion = false;
+    for (BoardState::Axis& axis : s_->axes) axis.baseTravel = 0;  // still axes travel nowhere
   }
+  s_->clockRuns.store(ClockRuns(*s_), std::memory_order_relaxed);
 }
 
 void RegisterModel::FreezeClock(double seconds) {
@@ -529,11 +530,14 @@ void RegisterModel::FreezeClock(double seconds) {
   if (!guard) return;
   s_->frozen = true;
   s_->frozenTime = seconds;
+  s_->clockRuns.store(false, std::memory_order_relaxed);
 }
 
 void RegisterModel::ThawClock() {
   Guard guard(*this);
-  if (guard) s_->frozen = false;
+  if (!guard) return;
+  s_->frozen = false;
+  s_->clockRuns.store(ClockRuns(*s_), std::memory_order_relaxed);
 }
 
 // ---- The bridge and its events ---------------------------------------------------

@@ -123,6 +123,7 @@ class RegisterModel {
     std::string path;  // a shared board's FIFO
   };
 
+  void Write(uint32_t offset, unsigned width, uint32_t value) noexcept;
   bool Lock();
   void Unlock();
   void RepairLocked();
