@@ -64,9 +64,7 @@ struct BoardState {
   // the whole system: every process sharing the board counts the same motion.
   int64_t startNs = 0;
   uint64_t interrupts = 0;
-  // What reads see: little-endian words of each window; shadow is the
-  // register window's copy that writers compare against.
-  std::array<uint32_t, kRegWords> shadow{};
+  // What reads see: little-endian words of each window.
   std::array<std::atomic<uint32_t>, kRegWords> regImage{};
   std::array<std::atomic<uint32_t>, kRevWords> revImage{};
 };

@@ -197,6 +197,13 @@ void SetDir(BoardState& s, int axis, bool reversed) {
   s.axes[axis].sign = reversed ? -1 : 1;
 }
 
+// Stores only a change: a shared board's cache line that is not written stays
+// with every process that reads it, instead of moving to the writer.
+template <typename T>
+void Keep(T& field, T value) {
+  if (field != value) field = value;
+}
+
 void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask, const MotionAt& ready) {
   const uint32_t bits = Expand(byteMask);
   auto merge16 = [&](uint16_t old, uint16_t keep) {
@@ -225,12 +232,12 @@ void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask, con
       s.status12 = static_cast<uint16_t>(s.status12 & ~(data & bits & kStatus12Bits));
       LatchMissing(s);
       break;
-    case kMask: s.mask = merge16(s.mask, kMaskBits); break;
-    case kFilter: s.filter = merge16(s.filter, kFilterBits); break;
+    case kMask: Keep(s.mask, merge16(s.mask, kMaskBits)); break;
+    case kFilter: Keep(s.filter, merge16(s.filter, kFilterBits)); break;
     case kSample: Command(s, static_cast<uint16_t>(data & bits & kSampleBits), ready); break;
-    case kA1Preset: s.preset[0] = (s.preset[0] & ~bits) | (data & bits); break;
-    case kA2Preset: s.preset[1] = (s.preset[1] & ~bits) | (data & bits); break;
-    case kA3Preset: s.preset[2] = (s.preset[2] & ~bits) | (data & bits); break;
+    case kA1Preset: Keep(s.preset[0], (s.preset[0] & ~bits) | (data & bits)); break;
+    case kA2Preset: Keep(s.preset[1], (s.preset[1] & ~bits) | (data & bits)); break;
+    case kA3Preset: Keep(s.preset[2], (s.preset[2] & ~bits) | (data & bits)); break;
     default: break;  // read-only: positions, velocities, identification
   }
 }
@@ -268,15 +275,14 @@ unsigned CommandedAxes(const Parts& p) {
 void Put(BoardState& s, int reg, uint32_t value) {
   const RegInfo& info = kRegs[reg];
   const std::size_t w = info.offset >> 2;
+  // Only the lock holder stores the words: a relaxed load sees the last store.
+  const uint32_t old = s.regImage[w].load(std::memory_order_relaxed);
   uint32_t word = value;
   if (info.bytes == 2) {  // every 16-bit register lies in one half of a word
     const unsigned shift = (info.offset & 2) * 8;
-    word = (s.shadow[w] & ~(0xFFFFu << shift)) | ((value & 0xFFFFu) << shift);
+    word = (old & ~(0xFFFFu << shift)) | ((value & 0xFFFFu) << shift);
   }
-  if (word != s.shadow[w]) {
-    s.shadow[w] = word;
-    s.regImage[w].store(word, std::memory_order_release);
-  }
+  if (word != old) s.regImage[w].store(word, std::memory_order_release);
 }
 
 void Publish(BoardState& s) {
@@ -306,6 +312,7 @@ void Publish(BoardState& s) {
 // interrupt (interrupt mask, IRQ Enable and the bridge all on).
 bool PublishAndTakeInterrupt(BoardState& s) {
   Publish(s);
+  if ((s.newlyLatched3 | s.newlyLatched12) == 0) return false;
   // Status bits to interrupt mask bits (the two layouts differ).
   uint16_t sources = 0;
   if (s.newlyLatched12 & ZEMTRA_ST12_A2_NOSIG) sources |= ZEMTRA_IM_A2_NOSIG;
@@ -368,7 +375,10 @@ bool RegisterModel::Lock() {
     case sim::Locked::kYes:
       return true;
     case sim::Locked::kOwnerDied:
-      RepairLocked();
+      // Its owner died somewhere in an access: the state's values are whole
+      // (each a single aligned store), but what reads see may lag behind them
+      // and an interrupt may be owed.
+      FinishLocked();
       sim::MarkConsistent(&shared_->lock);
       return true;
     case sim::Locked::kTimedOut:
@@ -389,16 +399,6 @@ void RegisterModel::Unlock() {
   } else {
     sim::Unlock(&shared_->lock);
   }
-}
-
-// A process died holding a shared board's lock, somewhere in an access: its
-// state values are whole (each a single aligned store), but a word may be in
-// the shadow and not yet in what reads see, and its interrupt may be owed.
-void RegisterModel::RepairLocked() {
-  for (std::size_t w = 0; w < BoardState::kRegWords; ++w) {
-    s_->regImage[w].store(s_->shadow[w], std::memory_order_release);
-  }
-  FinishLocked();
 }
 
 // ---- Making a board ------------------------------------------------------------------

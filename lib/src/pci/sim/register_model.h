@@ -126,7 +126,6 @@ class RegisterModel {
   void Write(uint32_t offset, unsigned width, uint32_t value) noexcept;
   bool Lock();
   void Unlock();
-  void RepairLocked();
   void FinishLocked();  // publish, then fire the interrupt for new latches
   Result AttachShared(uint32_t owner, int* fd);
   void Log(char op, unsigned width, WindowKind kind, uint32_t offset, uint32_t value);
