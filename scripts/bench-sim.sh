@@ -4,7 +4,8 @@
 # per-process one and at most 60 ns more; two processes hammering one shared
 # board at least as many calls per second as one; an interrupt from one
 # process to another within 50 us (median). Per-call figures are CPU time; the
-# process figures need two otherwise idle cores to mean anything.
+# process figures need two otherwise idle cores to mean anything: the control
+# line tells how far plain arithmetic in two processes gets beyond one now.
 set -euo pipefail
 build=${1:-build}
 bench=$build/bench/sim/zemtra_sim_bench

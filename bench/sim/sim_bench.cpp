@@ -105,6 +105,13 @@ double Hammer(int processes, void (*call)(DeviceHandle)) {
 
 void WriteOnce(DeviceHandle board) { ZemtraWriteRegisterLong(board, ZEMTRA_REG_A1_PRESET, 7); }
 
+// No board at all: what two processes get of this machine now.
+void Arithmetic(DeviceHandle) {
+  uint64_t x = 1;
+  for (int i = 0; i < 100; ++i) x = x * 6364136223846793005u + 1442695040888963407u;
+  benchmark::DoNotOptimize(x);
+}
+
 // A child attaches an event and waits; this process latches A1 Glitch with a
 // sample command on the shared board; the child reports when poll returned.
 // Latencies in nanoseconds, sorted; empty when the child failed.
@@ -160,6 +167,9 @@ int Processes() {
     std::printf("%-24s on one shared board: 1 process %.0f calls/s, 2 processes %.0f calls/s, ratio %.2f (goal >= 1)\n",
                 load.name, one, two, one > 0 ? two / one : 0);
   }
+  const double one = Hammer(1, Arithmetic), two = Hammer(2, Arithmetic);
+  std::printf("control: plain arithmetic in 2 processes gets %.2f times 1 process on this machine now\n",
+              one > 0 ? two / one : 0);
   const std::vector<int64_t> latencies = InterruptLatencies();
   if (latencies.empty()) {
     std::fprintf(stderr, "the interrupt child failed\n");
