@@ -40,16 +40,12 @@ struct BoardState {
   struct Axis {
     int64_t base = 0;        // counter value at the last preset, Dir or motion change
     int64_t baseTravel = 0;  // the axis's travel (board_motion.h) at that moment
-    int32_t sign = 1;      // -1 while the Dir bit is set
-    uint32_t position = 0; // latched by the last valid sample
-    uint32_t velocity = 0;
+    int32_t sign = 1;        // -1 while the Dir bit is set
   };
 
   BoardConfig config;  // motion may change at run time
   std::array<SignalState, kSignalCount> signals{};
-  uint16_t ctrl3 = 0, status3 = 0, mask = 0, filter = 0, sample = 0;
-  uint16_t ctrl12 = 0, status12 = 0;
-  uint16_t newlyLatched3 = 0, newlyLatched12 = 0;
+  uint16_t ctrl3 = 0, mask = 0, filter = 0, ctrl12 = 0;
   std::array<uint32_t, 3> preset{};
   std::array<Axis, 3> axes{};
   bool bridgeEnabled = false;
@@ -58,14 +54,23 @@ struct BoardState {
   // Whether the clock runs, for commands that work out the motion before
   // they take the lock; under the lock, motion and frozen decide.
   std::atomic<bool> clockRuns{false};
-  double latestTime = 0;  // the latest moment a command took from the running clock
   double phase = 0;
   // The origin of the model's clock on CLOCK_MONOTONIC, which is one clock for
   // the whole system: every process sharing the board counts the same motion.
   int64_t startNs = 0;
   uint64_t interrupts = 0;
+
+  // What every sample command changes, in one cache line of its own: on a
+  // shared board it is the one line of the state that moves between the
+  // processes sampling it.
+  alignas(64) uint16_t sample = 0;
+  uint16_t status3 = 0, status12 = 0;
+  uint16_t newlyLatched3 = 0, newlyLatched12 = 0;
+  double latestTime = 0;  // the latest moment a command took from the running clock
+  std::array<uint32_t, 3> position{}, velocity{};  // latched by the last valid sample
+
   // What reads see: little-endian words of each window.
-  std::array<std::atomic<uint32_t>, kRegWords> regImage{};
+  alignas(64) std::array<std::atomic<uint32_t>, kRegWords> regImage{};
   std::array<std::atomic<uint32_t>, kRevWords> revImage{};
 };
 

@@ -184,10 +184,9 @@ void Command(BoardState& s, uint16_t command, const MotionAt& ready) {
       s.sample = static_cast<uint16_t>(s.sample & ~row.sampleValid);
       continue;
     }
-    BoardState::Axis& axis = s.axes[a];
-    axis.position = static_cast<uint32_t>(Count(s, a, at.travel[a]));
-    double velocity = axis.sign * at.speed[a] * RegisterModel::kVelocityPeriod;
-    axis.velocity = static_cast<uint32_t>(static_cast<int32_t>(std::llround(velocity)));
+    s.position[a] = static_cast<uint32_t>(Count(s, a, at.travel[a]));
+    double velocity = s.axes[a].sign * at.speed[a] * RegisterModel::kVelocityPeriod;
+    s.velocity[a] = static_cast<uint32_t>(static_cast<int32_t>(std::llround(velocity)));
     s.sample = static_cast<uint16_t>(s.sample | row.sampleValid);
   }
 }
@@ -286,12 +285,12 @@ void Put(BoardState& s, int reg, uint32_t value) {
 }
 
 void Publish(BoardState& s) {
-  Put(s, kA1Pos, s.axes[0].position);
-  Put(s, kA1Vel, s.axes[0].velocity);
-  Put(s, kA2Pos, s.axes[1].position);
-  Put(s, kA2Vel, s.axes[1].velocity);
-  Put(s, kA3Pos, s.axes[2].position);
-  Put(s, kA3Vel, s.axes[2].velocity);
+  Put(s, kA1Pos, s.position[0]);
+  Put(s, kA1Vel, s.velocity[0]);
+  Put(s, kA2Pos, s.position[1]);
+  Put(s, kA2Vel, s.velocity[1]);
+  Put(s, kA3Pos, s.position[2]);
+  Put(s, kA3Vel, s.velocity[2]);
   Put(s, kCtrl3, s.ctrl3);
   Put(s, kStatus3, s.status3);
   Put(s, kMask, s.mask);
