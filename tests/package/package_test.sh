@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # The Debian packages, in steps that share WORK:
 #   build      makes them from the build tree with cpack, into WORK/debs
-#   contents   every package's files and links, with their modes, against
-#              the table CONTENTS (so usr/bin holds the programs and nothing else)
+#   contents   every file and link, with its mode, against the table CONTENTS
 #   lintian    no error and no warning that the overrides do not explain
-#   installed  unpacks them into a throwaway root, builds the README's C
-#              example there with pkg-config and runs it, runs `zemtra list`
-#              and the Python module, and has the monitor show its help from
-#              share/zemtra-monitor
+#   installed  unpacked into a throwaway root: the README's C example built with
+#              pkg-config and run, `zemtra list`, the Python module, the monitor's help
 set -euo pipefail
 step=$1 work=$2 cpack=$3 cpack_config=$4 contents=$5 readme=$6 cc=$7 libdir=$8 python=$9 pydir=${10}
 debs=$work/debs
@@ -18,19 +15,19 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 wait_for() {
   local deadline=$((SECONDS + $1))
   shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || fail "timed out waiting for: $*"
-    sleep 0.2
-  done
+  until "$@" >/dev/null 2>&1; do ((SECONDS < deadline)) && sleep 0.2 || fail "timed out waiting for: $*"; done
 }
 
 # One line per file or link: package, mode, path.
 expected_files() {
-  awk '/^#/ || NF == 0 { next }
-       { path = $3; for (i = 4; i <= NF; i++) path = path " " $i; print $1, $2, path }
-       !($1 in docs) { docs[$1]
-                       print $1, "-rw-r--r--", "usr/share/doc/" $1 "/copyright"
-                       print $1, "-rw-r--r--", "usr/share/doc/" $1 "/changelog.gz" }' "$contents"
+  awk 'function expand(package, mode, path,   n, choices, i) {
+         if (!match(path, /\{[^}]*\}/)) { print package, mode, path; return }
+         n = split(substr(path, RSTART + 1, RLENGTH - 2), choices, ",")
+         for (i = 1; i <= n; i++) print package, mode, substr(path, 1, RSTART - 1) choices[i] substr(path, RSTART + RLENGTH)
+       }
+       /^#/ || NF == 0 { next }
+       { path = $3; for (i = 4; i <= NF; i++) path = path " " $i; expand($1, $2, path) }
+       !($1 in docs) { docs[$1]; expand($1, "-rw-r--r--", "usr/share/doc/" $1 "/{copyright,changelog.gz}") }' "$contents"
 }
 packaged_files() {
   for deb in "$debs"/*.deb; do
@@ -42,8 +39,7 @@ packaged_files() {
 
 case $step in
 build)
-  rm -rf "$work"
-  mkdir -p "$work"
+  rm -rf "$work" && mkdir -p "$work"
   "$cpack" --config "$cpack_config" -B "$work/cpack" -D CPACK_OUTPUT_FILE_PREFIX="$debs"
   ls -l "$debs"
   ;;
@@ -96,7 +92,5 @@ installed)
     fail "the monitor's help does not come from share/zemtra-monitor"
   echo "example, zemtra list, the Python module and the monitor's help work from $root"
   ;;
-*)
-  fail "unknown step $step"
-  ;;
+*) fail "unknown step $step" ;;
 esac
