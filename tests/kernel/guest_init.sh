@@ -1,25 +1,19 @@
 #!/bin/busybox sh
-# /init of the test machine: mounts the kernel's file systems, loads UIO and
-# runs the test program phase by phase, changing the machine between phases
-# as the README tells an administrator to; one line per phase, a count, and
-# the machine powers off.
+# /init of the test machine: runs the test program phase by phase, changing
+# the machine between phases as the README tells an administrator to.
 /bin/busybox --install -s /bin
 mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
-echo "guest: init started $(cut -d' ' -f1 /proc/uptime) s after boot"
 insmod /modules/uio.ko && insmod /modules/uio_pci_generic.ko
 
-passed=0
-failed=0
+passed=0 failed=0
 # phase NAME PCI_MATCH: the tests whose names start with NAME, bounded in time.
 phase() {
     if ZEMTRA_PCI_MATCH=$2 timeout 60 /bin/zemtra_kernel_tests --gtest_filter="$1*"; then
-        echo "PHASE $1: PASS"
-        passed=$((passed + 1))
+        echo "PHASE $1: PASS" && passed=$((passed + 1))
     else
-        echo "PHASE $1: FAIL"
-        failed=$((failed + 1))
+        echo "PHASE $1: FAIL" && failed=$((failed + 1))
     fi
 }
 

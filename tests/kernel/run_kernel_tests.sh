@@ -1,18 +1,12 @@
 #!/usr/bin/env bash
-# Boots the installed Debian kernel under QEMU (software emulation, no KVM)
-# with two "edu" devices and an ivshmem-plain device, runs the static test
-# program in it (guest_init.sh) and passes when every phase passed on the
-# serial console. Skips (77) only when a package it needs is missing.
-# Usage: run_kernel_tests.sh TEST_PROGRAM WORK_DIR
+# Usage: run_kernel_tests.sh TEST_PROGRAM WORK_DIR. Boots the installed Debian
+# kernel under QEMU (no KVM) with two "edu" devices and an ivshmem-plain one,
+# runs the static test program in it (guest_init.sh) and passes when every
+# phase passed on the serial console. Skips (77) only for a missing package.
 set -euo pipefail
-program=$1
-work=$2
-here=$(cd "$(dirname "$0")" && pwd)
+program=$1 work=$2 here=$(cd "$(dirname "$0")" && pwd)
 
-skip() {
-    echo "SKIPPED: $1; scripts/install-deps.sh installs it"
-    exit 77
-}
+skip() { echo "SKIPPED: $1; scripts/install-deps.sh installs it"; exit 77; }
 command -v qemu-system-x86_64 >/dev/null || skip "no qemu-system-x86_64 (qemu-system-x86)"
 command -v cpio >/dev/null || skip "no cpio"
 kernel=$(ls /boot/vmlinuz-* 2>/dev/null | sort -V | tail -n 1) || true
@@ -23,22 +17,16 @@ modules=/lib/modules/${kernel#/boot/vmlinuz-}/kernel/drivers/uio
 
 # The initramfs: busybox, the UIO modules, the test program, a user and the
 # group of the README's udev rule.
-root=$work/root
-rm -rf "$root"
-mkdir -p "$root"/{bin,dev,etc,modules,proc,sys}
+root=$work/root log=$work/console.log
+rm -rf "$root" && mkdir -p "$root"/{bin,dev,etc,modules,proc,sys}
 cp /bin/busybox "$program" "$root/bin/"
 cp "$modules/uio.ko" "$modules/uio_pci_generic.ko" "$root/modules/"
 install -m 0755 "$here/guest_init.sh" "$root/init"
-echo "root:x:0:0:root:/:/bin/sh
-alice:x:1000:1000:alice:/:/bin/sh" > "$root/etc/passwd"
-echo "root:x:0:
-alice:x:1000:
-zemtra:x:990:alice" > "$root/etc/group"
+printf 'root:x:0:0:root:/:/bin/sh\nalice:x:1000:1000:alice:/:/bin/sh\n' >"$root/etc/passwd"
+printf 'root:x:0:\nalice:x:1000:\nzemtra:x:990:alice\n' >"$root/etc/group"
 (cd "$root" && find . | cpio -o -H newc --quiet) | gzip -1 > "$work/initramfs.gz"
 
-log=$work/console.log
-start=$(date +%s%N)
-status=0
+start=$(date +%s%N) status=0
 timeout --kill-after=5 100 qemu-system-x86_64 -accel tcg -m 256M -smp 1 \
     -nodefaults -no-user-config -display none -serial stdio -no-reboot \
     -kernel "$kernel" -initrd "$work/initramfs.gz" -append "console=ttyS0 panic=-1 quiet" \
