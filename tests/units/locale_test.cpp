@@ -13,8 +13,7 @@ struct Expected {
   bool velocity;
   uint16_t fold;
   int32_t count;
-  const char* english;
-  const char* german;
+  const char *english, *german;
 };
 
 const Expected kExpected[] = {
@@ -44,11 +43,7 @@ class LocaleTest : public QObject {
       form.RadioGroupUnitSelect->SetItemIndex(e.mode);
       form.RadioGroupUnitSelectClick(form.RadioGroupUnitSelect);
       for (QWidget* control : {static_cast<QWidget*>(&label), static_cast<QWidget*>(&box)}) {
-        if (e.velocity) {
-          form.ShowVelocityValue(control, e.count, e.fold);
-        } else {
-          form.ShowPositionValue(control, e.count, e.fold);
-        }
+        (form.*(e.velocity ? &TForm1::ShowVelocityValue : &TForm1::ShowPositionValue))(control, e.count, e.fold);
       }
       QCOMPARE(label.text(), QString::fromLatin1(german ? e.german : e.english));
       QCOMPARE(box.text(), QString::fromLatin1(german ? e.german : e.english));

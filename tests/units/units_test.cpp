@@ -1,23 +1,28 @@
-// Number forms of converted positions and velocities: examples in English and
-// German whatever the process locale, and every form against an exact
-// reference computed here in integer arithmetic: a double is m x 2^e, so
-// value x 10^d = m x 5^d x 2^(e+d), rounded half away from zero by looking at
-// the bits shifted out.
+// Number forms of converted values: examples in English and German whatever the
+// process locale, and every form against an exact reference in integer
+// arithmetic: a double is m x 2^e, so value x 10^d = m x 5^d x 2^(e+d), rounded
+// half away from zero by the bits shifted out. ParseInteger: a table, and an
+// independent reference over more than a million generated texts.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <random>
+#include <regex>
 #include <string>
-#include <tuple>
+#include <string_view>
 
 #include "display_units.h"
+#include "number_entry.h"
 
 namespace {
 
 namespace units = zemtra::units;
+using units::ParseInteger;
+using namespace std::literals;
 __extension__ typedef unsigned __int128 u128;  // wide enough for m x 5^9
 
 const units::Separators kEnglish{".", ","};
@@ -60,17 +65,12 @@ double Convert(double scale, uint16_t fold, int32_t count) { return units::Conve
 struct Example {
   double value;
   std::string_view pattern;
-  const char* english;
-  const char* german;
+  const char *english, *german;
 };
 
 const double kInfinity = std::numeric_limits<double>::infinity();
+// Converted counts are checked in these forms through the tool's read table and the monitor's locale test.
 const Example kExamples[] = {
-    {Convert(units::kMmPositionScale, 2, 1000000), kMm, "0.61798793", "0,61798793"},
-    {Convert(units::kMmPositionScale, 2, INT32_MIN), kMm, "-1,327.11897249", "-1.327,11897249"},
-    {Convert(units::kInchPositionScale, 2, -123456789), kInch, "-3.003732495", "-3,003732495"},
-    {Convert(units::kMmVelocityScale, 2, 1000), kVelocity, "3.0175", "3,0175"},
-    {Convert(units::kInchVelocityScale, 2, 1000), kVelocity, "0.1188", "0,1188"},
     {1235.975858283826, kMm, "1,235.97585828", "1.235,97585828"},
     {-372533.2293584966, kVelocity, "-372,533.2294", "-372.533,2294"},
     {123.0, kVelocity, "123.0000", "123,0000"},
@@ -115,11 +115,7 @@ TEST(DisplayUnits, SeparatorsOfOtherLocales) {
 }
 
 TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
-  struct Form {
-    double scale;
-    std::string_view pattern;
-    int decimals;
-  };
+  struct Form { double scale; std::string_view pattern; int decimals; };
   const Form forms[] = {{units::kMmPositionScale, kMm, 8}, {units::kInchPositionScale, kInch, 9},
                         {units::kMmVelocityScale, kVelocity, 4}, {units::kInchVelocityScale, kVelocity, 4}};
   std::mt19937 random(4711);
@@ -138,17 +134,9 @@ TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
   }
 }
 
-TEST(DisplayUnits, ModesSetTheScalesOfTheWavelengthAndTheirPatterns) {
-  // One position count is lambda / 512 (with lambda in mm), one velocity count that per 204.8 us.
-  const double mm = 0.000632819639441319 / 512;
-  const units::ModeSettings metric = units::SettingsFor(units::DisplayMode::kMillimetre);
-  const units::ModeSettings inch = units::SettingsFor(units::DisplayMode::kInch);
-  EXPECT_EQ(std::tuple(metric.positionScale, metric.velocityScale, metric.positionPattern),
-            std::tuple(mm, mm * 4882.8125, kMm));
-  EXPECT_EQ(std::tuple(inch.positionScale, inch.velocityScale, inch.positionPattern),
-            std::tuple(mm / 25.4, mm * 4882.8125 / 25.4, kInch));
-  EXPECT_EQ(units::SettingsFor(units::DisplayMode::kRawHex).positionScale, 1.0);
-  // Scale over fold, then times the count: the order shows in the last bit for this count.
+// Scales: the command-line tool's read checks them against the wavelength.
+TEST(DisplayUnits, ConvertDividesByTheFoldFirst) {
+  // The order shows in the last bit for this count.
   EXPECT_EQ(Convert(units::kMmPositionScale, 8, 123456789), units::kMmPositionScale / 8.0 * 123456789.0);
 }
 
@@ -157,6 +145,80 @@ TEST(DisplayUnits, RawForms) {
   EXPECT_EQ(units::FormatRawValue(-1, true, 8), "0xFFFFFFFF");
   EXPECT_EQ(units::FormatRawValue(255, true, 8), "0x000000FF");
   EXPECT_EQ(units::FormatRawValue(INT32_MIN, true, 4), "0x80000000");
+}
+
+struct Entry {
+  std::string_view text;
+  std::optional<int32_t> value = std::nullopt;  // refused
+};
+
+const Entry kEntries[] = {
+    {"1000", 1000}, {"-1", -1}, {"+17", 17}, {"-0", 0}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
+    {"000000000000000000042", 42}, {"0x000003E8", 1000}, {"0X3e8", 1000}, {"$FFFFFFFF", -1},
+    {"0x80000000", INT32_MIN}, {"$0", 0},
+    // Our decision for the preset boxes: blanks before the number are skipped.
+    {" 12", 12}, {"\t \t-12", -12}, {"   0x10", 16},
+    {""}, {" "}, {"\t"}, {"+"}, {"-"}, {"$"}, {"0x"}, {"0X"}, {"12a"}, {"12 "}, {"1.0"}, {"1,000"}, {"1e3"},
+    {"0x 1"}, {"0x-1"}, {"-0x1"}, {"+$1"}, {"$$1"}, {"x10"}, {"0x123456789"}, {"$000000000"}, {"2147483648"},
+    {"-2147483649"}, {"99999999999"}, {"\n12"}, {"\v12"}, {"\r12"}, {"12\n"}, {"0xG"}, {"--1"}, {"+-1"}, {"1-"},
+    {"0b101"}, {"\xD9\xA3"}, {"1\xC2\xA0"}, {"12\0"sv}, {"\0" "12"sv},
+};
+
+TEST(ParseInteger, GivesTheValueOrRefuses) {
+  for (const Entry& entry : kEntries) EXPECT_EQ(ParseInteger(entry.text), entry.value) << '"' << entry.text << '"';
+}
+
+// Leading blanks (spaces, tabs), then a signed decimal or a "$"/"0x"/"0X"
+// prefix with 1 to 8 hexadecimal digits, and nothing after.
+std::optional<int32_t> ParseReference(const std::string& text) {
+  static const std::regex grammar(R"(^[ \t]*(?:([+-]?)([0-9]+)|(?:\$|0[xX])([0-9A-Fa-f]{1,8}))$)");
+  std::smatch match;
+  // std::regex stops at nothing, but an embedded NUL must not pass for an end.
+  if (text.find('\0') != std::string::npos || !std::regex_match(text, match, grammar)) return std::nullopt;
+  if (match[3].matched) return static_cast<int32_t>(static_cast<uint32_t>(std::stoull(match[3].str(), nullptr, 16)));
+  std::string digits = match[2].str();
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
+  if (digits.size() > 10) return std::nullopt;
+  const int64_t value = (match[1].str() == "-" ? -1 : 1) * std::stoll(digits);
+  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+  return static_cast<int32_t>(value);
+}
+
+// Texts built from the grammar's pieces: blanks, a sign or prefix (or the start
+// of a number near a 32-bit limit), digits, often bent out of shape by an edit.
+std::string GenerateText(std::mt19937& random) {
+  const auto pick = [&](size_t low, size_t high) { return std::uniform_int_distribution<size_t>(low, high)(random); };
+  const auto choose = [&](std::string_view set) { return set[pick(0, set.size() - 1)]; };
+  static const std::string_view kStarts[] = {"", "", " ", "\t\t", " \r", "\n", "+", "-", "0x", "0X", "$", "x", "$$",
+                                             "+0x", "-$", "0x0x", "2147483", "-2147483", "+0002147483", "0xFFFFFFF"};
+  std::string text(kStarts[pick(0, std::size(kStarts) - 1)]);
+  const bool hex = text.find_first_of("x$") != std::string::npos;
+  const size_t length = pick(0, 1) ? (hex ? pick(1, 8) : pick(3, 12)) : pick(0, 20);
+  for (size_t i = 0; i < length; ++i) text += choose(hex ? "0123456789abcdefABCDEF" : "0123456789");
+  for (size_t edits = pick(0, 4); edits > 2; --edits) {  // none, one or two
+    const size_t at = pick(0, text.size());
+    if (pick(0, 1) || at == text.size()) {
+      text.insert(at, 1, choose("0123456789abcdefxX$+-., \t\0gG\xff\xd9"sv));
+    } else {
+      text.erase(at, 1);
+    }
+  }
+  return text;
+}
+
+TEST(ParseInteger, AgreesWithTheReferenceOnAMillionGeneratedTexts) {
+  constexpr int kTexts = 1'200'000;
+  std::mt19937 random(20261206);
+  int accepted = 0;
+  for (int i = 0; i < kTexts; ++i) {
+    const std::string text = GenerateText(random);
+    const auto expected = ParseReference(text);
+    ASSERT_EQ(expected, ParseInteger(text)) << "text \"" << text << "\" (" << text.size() << " bytes)";
+    accepted += expected.has_value();
+  }
+  // The generator must exercise both outcomes in earnest.
+  EXPECT_GT(accepted, kTexts / 5);
+  EXPECT_LT(accepted, kTexts * 4 / 5);
 }
 
 }  // namespace
