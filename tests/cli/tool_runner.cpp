@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <ranges>
 #include <sstream>
 #include <stdexcept>
 
@@ -21,47 +23,42 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr rlim_t kMaxOutputBytes = 64 << 20;
-constexpr int kLongestRunMs = 60'000;
-constexpr int kLongestStopMs = 5'000;
-constexpr int kPollMs = 5;
+constexpr int kLongestRunMs = 60'000, kLongestStopMs = 5'000, kPollMs = 5;
 
 std::string ReadFile(const fs::path& path) {
-  std::ostringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A directory of the run's own for its output, error, trace and sysfs tree.
 struct RunDirectory {
   RunDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "zemtra-cli-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path = pattern;
   }
-  ~RunDirectory() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-  }
-  void AddBoard(SysfsBoard board) const {
-    const fs::path device = path / "sys/bus/pci/devices/0000:03:0e.0";
-    fs::create_directories(device);
-    std::ofstream(device / "vendor") << "0x1f3c\n";
-    std::ofstream(device / "device") << "0x0a00\n";
-    if (board == SysfsBoard::kUnopenable) return;
-    std::ofstream(device / "resource2", std::ios::binary) << std::string(0x200, '\xFF');
-    std::ofstream(device / "resource3", std::ios::binary) << std::string(0x10, '\xFF');
-  }
+  ~RunDirectory() { fs::remove_all(path, ignored); }
+  std::string pattern = (fs::temp_directory_path() / "zemtra-cli-XXXXXX").string();
   fs::path path;
+  std::error_code ignored;
 };
+
+void AddBoard(const fs::path& sys, SysfsBoard board) {
+  const fs::path device = sys / "bus/pci/devices/0000:03:0e.0";
+  fs::create_directories(device);
+  std::ofstream(device / "vendor") << "0x1f3c\n";
+  std::ofstream(device / "device") << "0x0a00\n";
+  if (board == SysfsBoard::kUnopenable) return;
+  std::ofstream(device / "resource2", std::ios::binary) << std::string(0x200, '\xFF');
+  std::ofstream(device / "resource3", std::ios::binary) << std::string(0x10, '\xFF');
+}
 
 // The test runner's environment minus everything that would change the tool's
 // behaviour behind the test's back, plus the run's own settings.
 std::vector<std::string> Environment(const ToolSetup& setup, const fs::path& dir) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string variable = *entry;
-    const std::string name = variable.substr(0, variable.find('='));
-    if (!name.starts_with("ZEMTRA_") && !name.starts_with("LC_") && name != "LANG") env.push_back(variable);
+    const std::string_view variable = *entry, name = variable.substr(0, variable.find('='));
+    if (!name.starts_with("ZEMTRA_") && !name.starts_with("LC_") && name != "LANG") env.emplace_back(variable);
   }
   // One entry per name: the C library takes the first of duplicates.
   std::map<std::string, std::string> own = {
@@ -82,8 +79,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
-  const RunDirectory dir;
-  if (setup.sysfs != SysfsBoard::kNone) dir.AddBoard(setup.sysfs);
+  RunDirectory dir;
+  if (setup.sysfs != SysfsBoard::kNone) AddBoard(dir.path / "sys", setup.sysfs);
   std::vector<std::string> env = Environment(setup, dir.path);
   std::vector<std::string> argStrings{ZEMTRA_CLI_PATH};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
@@ -95,8 +92,7 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
   if ((stalled || setup.stdoutTo == StdoutTo::kClosedPipe) && pipe2(pipeEnds, O_CLOEXEC) != 0) {
     throw std::runtime_error("pipe failed");
   }
-  const std::string outPath = dir.path / "out";
-  const std::string errPath = dir.path / "err";
+  const std::string outPath = dir.path / "out", errPath = dir.path / "err";
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
@@ -104,7 +100,6 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
     int outFd = pipeEnds[1];
     if (setup.stdoutTo == StdoutTo::kCapture) outFd = open(outPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (setup.stdoutTo == StdoutTo::kDevFull) outFd = open("/dev/full", O_WRONLY | O_CLOEXEC);
-    // A tool that wrongly runs on without end must not fill the disk.
     const rlimit fileSize{kMaxOutputBytes, kMaxOutputBytes};
     setrlimit(RLIMIT_FSIZE, &fileSize);
     dup2(open("/dev/null", O_RDONLY | O_CLOEXEC), STDIN_FILENO);
@@ -113,10 +108,7 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
-  const auto closePipe = [&] {
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-  };
+  const auto closePipe = [&] { close(pipeEnds[0]); close(pipeEnds[1]); };
   if (setup.stdoutTo == StdoutTo::kClosedPipe) closePipe();
   // Readable once the child has ended, so that a wait ends with it.
   pollfd childEnd{static_cast<int>(syscall(SYS_pidfd_open, child, 0)), POLLIN, 0};
@@ -145,18 +137,14 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolSetup& setup) {
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> fields;
-  size_t start = 0;
-  for (size_t end = text.find(separator); end != std::string::npos; end = text.find(separator, start)) {
-    fields.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  fields.push_back(text.substr(start));
+  for (const auto field : std::views::split(text, separator)) fields.emplace_back(field.begin(), field.end());
   return fields;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines = Split(text, '\n');
-  if (lines.back().empty()) lines.pop_back();
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 

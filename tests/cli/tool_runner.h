@@ -1,9 +1,8 @@
-// Runs the zemtra binary as a user would, in a controlled environment: no
-// ZEMTRA_* variable but ZEMTRA_SIM, a sysfs tree of the run's own (no real
-// board unless the test puts one there) and, when asked, a register trace;
-// the C locale unless the test asks for another. A run is killed after a
-// minute, or 5 s after its stop signal, and its files are limited to 64 MiB,
-// so a tool that wrongly runs on shows up as a failure, not as a full disk.
+// Runs the zemtra binary as a user would: no ZEMTRA_* variable but ZEMTRA_SIM, a
+// sysfs tree of the run's own (no real board unless the test puts one there),
+// a register trace when asked, the C locale unless the test asks for another.
+// A run is killed after a minute, or 5 s after its stop signal, and its files
+// are limited to 64 MiB: a tool that wrongly runs on fails, not fills the disk.
 #pragma once
 
 #include <signal.h>
