@@ -25,6 +25,8 @@ using namespace pci;
 
 class Sysfs : public Library {};
 
+const InterruptSource kSource;
+
 // Boards among other devices, created out of order.
 TEST_F(Sysfs, BoardsAreListedInAddressOrderWithBusAndSlotAndFiltered) {
   for (const char* name :
@@ -44,20 +46,11 @@ TEST_F(Sysfs, BoardsAreListedInAddressOrderWithBusAndSlotAndFiltered) {
   uint32_t request = 6;
   EXPECT_EQ(DeviceFind(&location, &request), kDeviceNotFound);
   EXPECT_EQ(location.bus, -1);
-  const struct {
-    int32_t bus, slot;
-    uint32_t vendor, device;
-    const char* listed;
-  } filters[] = {{3, -1, kVendorId, kDeviceId, "3/1 3/1"}, {-1, 0, kVendorId, kDeviceId, "2/0 5/0"},
-                 {10, 31, kVendorId, kDeviceId, "10/31"},  {4, -1, kVendorId, kDeviceId, ""},
-                 {-1, -1, kVendorId, 0x0A01, ""},          {-1, -1, 0x8086, kDeviceId, ""}};
-  for (const auto& f : filters) {
-    Location filter;
-    filter.bus = f.bus;
-    filter.slot = f.slot;
-    filter.vendorId = f.vendor;
-    filter.deviceId = f.device;
-    EXPECT_EQ(Listed(filter), f.listed) << std::hex << f.vendor << ":" << f.device;
+  const std::pair<Location, const char*> filters[] = {
+      {{.bus = 3}, "3/1 3/1"}, {{.slot = 0}, "2/0 5/0"},     {{.bus = 10, .slot = 31}, "10/31"},
+      {{.bus = 4}, ""},        {{.deviceId = 0x0A01}, ""}, {{.vendorId = 0x8086}, ""}};
+  for (const auto& [filter, listed] : filters) {
+    EXPECT_EQ(Listed(filter), listed) << std::hex << filter.vendorId << ":" << filter.deviceId;
   }
 }
 
@@ -95,8 +88,7 @@ TEST_F(Sysfs, OpenFailuresGiveTheirCodes) {
     Result result;
   } cases[] = {{1, kDriverNotFound}, {2, kDeviceNotFound}, {4, kDriverNotFound}};
   for (const auto& c : cases) {
-    Location location;
-    location.bus = c.bus;
+    Location location{.bus = c.bus};
     uint32_t device = 77;
     EXPECT_EQ(DeviceOpen(&location, &device), c.result) << c.bus;
     EXPECT_EQ(device, 77u);
@@ -117,13 +109,21 @@ TEST_F(Sysfs, NoPermissionGivesDriverNotFoundNotACrash) {
   EXPECT_EQ(outcome.status, 0) << outcome.err;
 }
 
-// uio_pci_generic has no irqcontrol: the interrupt is masked and unmasked
-// with INTx Disable (bit 10 of the command register), nothing else changes.
+// Not bound to UIO, the interrupt calls fail. uio_pci_generic has no
+// irqcontrol: the interrupt is masked and unmasked with INTx Disable (bit 10
+// of the command register), nothing else changes.
 TEST_F(Sysfs, IntxDisableIsClearedToEnableAndSetToDisable) {
   tree_.AddDevice("0000:02:00.0");
+  const uint32_t device = OpenDevice();
+  uint32_t event = 5;
+  EXPECT_EQ(IntrEnable(device, &kSource), kDriverNotFound);
+  EXPECT_EQ(IntrDisable(device, &kSource), kDriverNotFound);
+  EXPECT_EQ(IntrAttach(device, kSource, &event), kDriverNotFound);
+  fs::create_directories(tree_.Device("0000:02:00.0") / "uio/uio7");  // bound, but no node in dev
+  EXPECT_EQ(IntrAttach(device, kSource, &event), kDeviceNotFound);
+  EXPECT_EQ(event, 5u);
   const fs::path node = tree_.AddUio("0000:02:00.0", 3);
   const fs::path config = tree_.Device("0000:02:00.0") / "config";
-  const uint32_t device = OpenDevice();
   const struct {
     bool enable;
     uint8_t before, after;  // the high byte of the command register (config 0x05)
@@ -133,8 +133,7 @@ TEST_F(Sysfs, IntxDisableIsClearedToEnableAndSetToDisable) {
     std::string bytes(64, '\x5A');
     bytes[5] = static_cast<char>(c.before);
     WriteFile(config, bytes);
-    const InterruptSource source;
-    ASSERT_EQ(c.enable ? IntrEnable(device, &source) : IntrDisable(device, &source), kSuccess);
+    ASSERT_EQ(c.enable ? IntrEnable(device, &kSource) : IntrDisable(device, &kSource), kSuccess);
     bytes[5] = static_cast<char>(c.after);
     EXPECT_EQ(ReadFile(config), bytes) << c.enable << " " << int{c.before};
     EXPECT_EQ(ReadFile(node), "");
@@ -172,19 +171,6 @@ TEST_F(Sysfs, AttachOpensTheLowestUioNodeOfTheBoard) {
     EXPECT_TRUE(Readable(fd) && ::read(fd, &got, 4) == 4 && got == 1);
     ::close(board);
   }
-}
-
-TEST_F(Sysfs, WithoutAUioNodeInterruptsGiveTheirCodes) {
-  tree_.AddDevice("0000:02:00.0");
-  const uint32_t device = OpenDevice();
-  const InterruptSource source;
-  uint32_t event = 5;
-  EXPECT_EQ(IntrEnable(device, &source), kDriverNotFound);
-  EXPECT_EQ(IntrDisable(device, &source), kDriverNotFound);
-  EXPECT_EQ(IntrAttach(device, source, &event), kDriverNotFound);
-  fs::create_directories(tree_.Device("0000:02:00.0") / "uio/uio7");  // bound, but no node in dev
-  EXPECT_EQ(IntrAttach(device, source, &event), kDeviceNotFound);
-  EXPECT_EQ(event, 5u);
 }
 
 // What each value reads as, "vvvv:dddd,regs=N,rev=N"; "" when refused.
@@ -352,9 +338,7 @@ TEST_F(Sysfs, AnOpenByLocationSeesWhatChangedSinceTheFind) {
   ASSERT_EQ(Listed(), "2/0 3/0 240/0") << "real boards come first";
   WriteFile(tree_.Device("0000:02:00.0") / "device", "0x0a01\n");  // another card in that slot now
   tree_.AddDevice("0000:04:00.0");
-  Location location;
-  location.bus = 2;
-  location.slot = 0;
+  Location location{.bus = 2, .slot = 0};
   uint32_t device = 0;
   EXPECT_EQ(DeviceOpen(&location, &device), kDeviceNotFound);
   EXPECT_NE(OpenDevice(3, 0), 0u);

@@ -108,27 +108,23 @@ inline ChildOutcome RunInChild(const std::function<int()>& body, int timeoutMs =
     ::_exit(body());
   }
   ::close(err[1]);
+  // Standard error until the child's end closes, at its exit.
   ChildOutcome outcome;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  int status = 0;
   char buffer[512];
-  pollfd p{err[0], POLLIN, 0};
-  while (::waitpid(child, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(child, SIGKILL);
-      ::waitpid(child, &status, 0);
-      break;
-    }
+  while (true) {
+    pollfd p{err[0], POLLIN, 0};
     if (::poll(&p, 1, 10) == 1) {
-      const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
-      if (n > 0) outcome.err.append(buffer, static_cast<std::size_t>(n));
-      if (n <= 0) p.fd = -1;  // closed by the child: just wait
+      const ssize_t n = ::read(err[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      outcome.err.append(buffer, static_cast<std::size_t>(n));
+    } else if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(child, SIGKILL);
     }
-  }
-  for (ssize_t n; (n = ::read(err[0], buffer, sizeof buffer)) > 0;) {
-    outcome.err.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(err[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
   if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
   return outcome;
 }
@@ -266,9 +262,7 @@ class Library : public ::testing::Test {
   // The access layer: a device, closed at the end of the test, its windows,
   // and the number of boards a location matches.
   uint32_t OpenDevice(int32_t bus = -1, int32_t slot = -1) {
-    pci::Location location;
-    location.bus = bus;
-    location.slot = slot;
+    pci::Location location{.bus = bus, .slot = slot};
     uint32_t device = 0;
     EXPECT_EQ(pci::DeviceOpen(&location, &device), pci::kSuccess);
     return devices_.emplace_back(device);
