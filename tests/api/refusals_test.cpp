@@ -154,8 +154,6 @@ const Refusal kRefusals[] = {
     {"ReadLongNegative", CALL(ZemtraReadRegisterLong(0, -4, o.l)), 21},
     {"WriteLongTopBitSet", CALL(ZemtraWriteRegisterLong(h, INT32_MIN, 1)), 21},
     {"ReadWordPastTheWindow", CALL(ZemtraReadRegisterWord(h, kWindow, &o.w)), 21},
-    {"WriteWordPastTheWindow", CALL(ZemtraWriteRegisterWord(h, kWindow, 1)), 21},
-    {"ReadLongPastTheWindow", CALL(ZemtraReadRegisterLong(h, kWindow, o.l)), 21},
     {"WriteLongPastTheWindow", CALL(ZemtraWriteRegisterLong(h, kWindow + 4, 1)), 21},
     {"ReadLongFarOut", CALL(ZemtraReadRegisterLong(h, INT32_MAX - 3, o.l)), 21},
 };
@@ -196,8 +194,8 @@ struct VendorResult : Named {
 };
 
 // The access layer's result of each operation, forced once, as the function
-// that made the call reports it: no count, no handle, no event; a refused
-// close keeps a working handle.
+// that made the call reports it (find and open share one translation): no
+// count, no handle, no event; a refused close keeps a working handle.
 const VendorResult kVendorResults[] = {
     {"Find531", Operation::kDeviceFind, pci::kNullParameter, kFind, "17 0x0"},
     {"Find551", Operation::kDeviceFind, pci::kDeviceNotFound, kFind, "18 0x0"},
@@ -205,27 +203,20 @@ const VendorResult kVendorResults[] = {
     {"Find553", Operation::kDeviceFind, pci::kInsufficientResources, kFind, "20 0x0"},
     {"Find572", Operation::kDeviceFind, pci::kInvalidHandle, kFind, "26 0x0"},
     {"Find999", Operation::kDeviceFind, static_cast<pci::Result>(999), kFind, "26 0x0"},
-    {"Open531", Operation::kDeviceOpen, pci::kNullParameter, kOpen, "17 0x0"},
     {"Open551", Operation::kDeviceOpen, pci::kDeviceNotFound, kOpen, "18 0x0"},
-    {"Open552", Operation::kDeviceOpen, pci::kDriverNotFound, kOpen, "19 0x0"},
-    {"Open553", Operation::kDeviceOpen, pci::kInsufficientResources, kOpen, "20 0x0"},
     {"Open572", Operation::kDeviceOpen, pci::kInvalidHandle, kOpen, "26 0x0"},
     {"BaseAddresses531", Operation::kBaseAddressesGet, pci::kNullParameter, kOpen, "28 0x0"},
     {"BaseAddresses572", Operation::kBaseAddressesGet, pci::kInvalidHandle, kOpen, "27 0x0"},
     {"BaseAddresses551", Operation::kBaseAddressesGet, pci::kDeviceNotFound, kOpen, "29 0x0"},
-    {"BaseAddresses553", Operation::kBaseAddressesGet, pci::kInsufficientResources, kOpen, "29 0x0"},
     {"Close551", Operation::kDeviceClose, pci::kDeviceNotFound, kClose, "18 0x1"},
     {"Close572", Operation::kDeviceClose, pci::kInvalidHandle, kClose, "26 0x1"},
-    {"Close531", Operation::kDeviceClose, pci::kNullParameter, kClose, "26 0x1"},
     {"Enable572", Operation::kIntrEnable, pci::kInvalidHandle, kEnable, "16"},
     {"Enable551", Operation::kIntrEnable, pci::kDeviceNotFound, kEnable, "31"},
-    {"Enable553", Operation::kIntrEnable, pci::kInsufficientResources, kEnable, "31"},
     {"Disable572", Operation::kIntrDisable, pci::kInvalidHandle, kDisable, "16"},
     {"Disable552", Operation::kIntrDisable, pci::kDriverNotFound, kDisable, "31"},
     {"Attach553", Operation::kIntrAttach, pci::kInsufficientResources, kAttach, "32 0x0"},
     {"Attach572", Operation::kIntrAttach, pci::kInvalidHandle, kAttach, "16 0x0"},
     {"Attach531", Operation::kIntrAttach, pci::kNullParameter, kAttach, "31 0x0"},
-    {"Attach552", Operation::kIntrAttach, pci::kDriverNotFound, kAttach, "31 0x0"},
 };
 
 class VendorResults : public Library, public ::testing::WithParamInterface<VendorResult> {};

@@ -38,29 +38,18 @@ std::string Describe(const sim::SimConfig& config) {
   return described;
 }
 
-TEST(SimValues, MakeTheirBoards) {
-  const std::pair<const char*, const char*> values[] = {
+// A good value makes its boards. A bad one makes none; the message names the
+// bad item, in printable ASCII only: the value must not move the cursor,
+// recolour or retitle the terminal, or forge a line of its own.
+TEST(SimValues, MakeTheirBoardsOrAreNamedInPrintableText) {
+  const std::pair<std::string, std::string> values[] = {
+      // the value, the boards it makes or what the message shows of it
       {"", "0 on 0x4D27B ...."}, {"  ", "0 on 0x4D27B ...."}, {"1", "1 on 0x4D27B ...."},
       {"64", "64 on 0x4D27B ...."}, {"motion=off", "1 off 0x4D27B ...."},
       {"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
       {"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
       {" boards = 64 , motion = On ", "64 on 0x4D27B ...."}, {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
-      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."}};
-  for (const auto& [text, makes] : values) {
-    sim::SimConfig config;
-    config.boards = 9;
-    std::string error;
-    EXPECT_TRUE(sim::ParseSimConfig(text, &config, &error)) << text << ": " << error;
-    EXPECT_EQ(Describe(config), makes) << text;
-  }
-}
-
-// A bad value makes no board; the message names the bad item, and shows it
-// in printable ASCII only: the value must not move the cursor, recolour or
-// retitle the terminal, or forge a line of its own.
-TEST(SimValues, BadOnesAreNamedInPrintableText) {
-  const std::pair<std::string, std::string> values[] = {
-      // the value, what the message shows of it
+      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."},
       {"0", "'0'"}, {"65", "'65'"}, {"1x", "'1x'"}, {"boards=0", "'boards=0'"},
       {"boards=65", "'boards=65'"}, {"boards=2,boards=-1", "'boards=-1'"}, {"boards=two", "'boards=two'"},
       {"motion=maybe", "'motion=maybe'"}, {"id=4D27B", "'id=4D27B'"}, {"id=0x", "'id=0x'"},
@@ -71,14 +60,14 @@ TEST(SimValues, BadOnesAreNamedInPrintableText) {
       {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"}, {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
       {"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
       {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"}, {"id=\\x1b", "'id=\\\\x1b'"}};
-  for (const auto& [value, named] : values) {
+  for (const auto& [value, shows] : values) {
     SCOPED_TRACE(::testing::PrintToString(value));
     sim::SimConfig config;
-    config.boards = 5;
+    config.boards = 9;
     std::string error;
-    EXPECT_FALSE(sim::ParseSimConfig(value, &config, &error));
-    EXPECT_EQ(config.boards, 0);
-    EXPECT_NE(error.find(named), std::string::npos) << error;
+    const bool made = sim::ParseSimConfig(value, &config, &error);
+    EXPECT_EQ(made ? Describe(config) : error.find(shows) != std::string::npos ? shows : error, shows);
+    EXPECT_TRUE(made || config.boards == 0) << config.boards;
     EXPECT_TRUE(std::ranges::all_of(error, [](char c) { return c >= 0x20 && c < 0x7F; })) << error;
   }
 }

@@ -27,8 +27,7 @@ TEST_F(Threads, OpenCloseFindChurn) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < 300; ++i) {
-        Location location;
-        location.slot = t;
+        Location location{.slot = t};
         uint32_t device = 0;
         if (DeviceOpen(&location, &device) != kSuccess) {
           ++failures;
