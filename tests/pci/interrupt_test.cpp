@@ -1,7 +1,6 @@
 // Interrupts of a simulated board: a newly latched error whose mask bit is
 // set, with IRQ Enable (bit 12) and the bridge source on, makes every
 // attached event readable.
-#include <fcntl.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -150,24 +149,6 @@ TEST_F(Irq, TooManyDevicesWithEventsGive553) {
   EXPECT_EQ(DeviceClose(device_), kSuccess);
   EXPECT_EQ(sim::AttachedEventCount(0), RegisterModel::kMaxAttachedEvents - 1);
   Attach(other);
-}
-
-// With 0, 1 and 2 closed at start, a descriptor of the board there would take
-// a stream's place (and 0 is what a failed attach stores).
-TEST_F(Irq, EventsAreNeverStandardStreamsAndCloseOnExec) {
-  const uint32_t other = OpenDevice();
-  const ChildOutcome outcome = RunInChild([&] {
-    for (int fd = 0; fd < 3; ++fd) ::close(fd);
-    bool ok = true;
-    for (const uint32_t device : {device_, device_, other}) {  // new, shared, new
-      uint32_t event = 0;
-      ok = ok && IntrAttach(device, InterruptSource(), &event) == kSuccess && event >= 3 &&
-           (::fcntl(static_cast<int>(event), F_GETFD) & FD_CLOEXEC) != 0;
-    }
-    for (int fd = 0; fd < 3; ++fd) ok = ok && ::fcntl(fd, F_GETFD) < 0;
-    return ok ? 0 : 1;
-  });
-  EXPECT_EQ(outcome.status, 0) << outcome.err;
 }
 
 }  // namespace

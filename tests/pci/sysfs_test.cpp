@@ -294,12 +294,26 @@ Result Mapped(const sysfs::Board& board, int*) {
 }
 Result UioControlled(const sysfs::Board& board, int*) { return sysfs::UioControl(board, true); }
 Result UioOpened(const sysfs::Board& board, int* given) { return sysfs::UioOpen(board, given); }
+// A simulated board's event: new for the child's first attach, the device's
+// shared one after.
+Result SimEventAttached(const sysfs::Board&, int* given) {
+  static uint32_t device = 0;
+  Location simulated{.bus = 240};
+  if (device == 0 && (!sim::Configure("motion=off") || DeviceOpen(&simulated, &device) != kSuccess)) {
+    return kDeviceNotFound;
+  }
+  uint32_t event = 0;
+  const Result result = IntrAttach(device, InterruptSource(), &event);
+  *given = result == kSuccess ? static_cast<int>(event) : -1;
+  return result;
+}
 
 const OwnDescriptorUse kOwnDescriptorUses[] = {{"Trace", Traced, kDriverNotFound},
                                                {"SysfsEnumeration", Enumerated, kDeviceNotFound},
                                                {"ResourceFile", Mapped, kInsufficientResources},
                                                {"UioControl", UioControlled, kInsufficientResources},
-                                               {"UioNode", UioOpened, kInsufficientResources}};
+                                               {"UioNode", UioOpened, kInsufficientResources},
+                                               {"SimulatedEvent", SimEventAttached, kInsufficientResources}};
 
 INSTANTIATE_TEST_SUITE_P(Uses, OwnDescriptors, ::testing::ValuesIn(kOwnDescriptorUses), RowName());
 
