@@ -194,8 +194,8 @@ inline std::string Show(const std::vector<pci::Access>& accesses) {
   return text;
 }
 
-// Rows of the parameterised tables are Named: each instance of a test takes
-// its row's name, which is also what a failure shows of the row.
+// Rows of the parameterised tables are Named: what a failure shows of a row
+// and the name of its instance of the test.
 struct Named {
   const char* name;
 };
@@ -203,12 +203,7 @@ template <std::derived_from<Named> Row>
 void PrintTo(const Row& row, std::ostream* os) {
   *os << row.name;
 }
-struct RowName {
-  template <typename Instance>
-  std::string operator()(const Instance& instance) const {
-    return instance.param.name;
-  }
-};
+using RowName = ::testing::PrintToStringParamName;
 
 class Library : public ::testing::Test {
  protected:
