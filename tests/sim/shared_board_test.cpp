@@ -1,7 +1,5 @@
-// Shared simulated boards seen from several processes (the zemtra tool, forks
-// of this program) and threads: what one does the others see, interrupts
-// across processes, refused boards, processes killed inside an access, zemtra
-// sim. Every child is waited for with a bound, every test has its own boards.
+// Shared simulated boards seen from the zemtra tool, forks of this program and
+// threads. Every child is waited for with a bound, every test has its own boards.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -49,12 +47,6 @@ struct Finished {
   std::string out, err;
 };
 
-std::string Drain(int fd) {
-  const std::string text = fd < 0 ? "" : ReadFile("/proc/self/fd/" + std::to_string(fd));
-  if (fd >= 0) ::close(fd);
-  return text;
-}
-
 Finished Finish(Child child, int timeoutMs = 20000) {
   int status = 0;
   if (!WaitFor([&] { return ::waitpid(child.pid, &status, WNOHANG) == child.pid; }, timeoutMs)) {
@@ -62,12 +54,13 @@ Finished Finish(Child child, int timeoutMs = 20000) {
     ::kill(child.pid, SIGKILL);
     ::waitpid(child.pid, &status, 0);
   }
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Drain(child.out), Drain(child.err)};
+  const auto drain = [](int fd) {
+    const std::string text = fd < 0 ? "" : ReadFile("/proc/self/fd/" + std::to_string(fd));
+    if (fd >= 0) ::close(fd);
+    return text;
+  };
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), drain(child.out), drain(child.err)};
 }
-
-// What a hammer writes: A1's preset alternately all zeros and all ones, a
-// count into A3's preset.
-constexpr uint32_t kHammerPatterns[2] = {0x00000000, 0xFFFFFFFF};
 
 class SharedBoardTest : public Library {
  protected:
@@ -119,67 +112,9 @@ class SharedBoardTest : public Library {
     return child;
   }
 
-  // A fork of this process writing kHammerPatterns through `reg` until it is killed.
-  static Child Hammer(const Window& reg) {
-    Child child;
-    if ((child.pid = ::fork()) == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // never runs on unwatched
-      for (uint32_t i = 1; std::chrono::steady_clock::now() < end; ++i) {
-        reg.Write32(ZEMTRA_REG_A1_PRESET, kHammerPatterns[i & 1]);
-        reg.Write32(ZEMTRA_REG_A3_PRESET, i);
-        reg.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
-      }
-      ::_exit(0);
-    }
-    return child;
-  }
-
   std::string name_;
   uint32_t device_ = 0;
 };
-
-// ---- What one process does, another sees -------------------------------------------
-struct SeenRow : Named {
-  bool shared;
-  std::function<void(Window&)> here;     // in this process, before the tool runs
-  std::vector<std::string> tool;         // zemtra in another process
-  const char* toolPrints;                // its whole standard output
-  std::function<bool(Window&)> after;    // in this process, after it ran
-};
-
-const SeenRow kSeen[] = {
-    {{"WriteHereReadThere"}, true, [](Window& r) { r.Write32(ZEMTRA_REG_A1_PRESET, 0x12345678); },
-     {"peek", "0x11C"}, "0x12345678\n", nullptr},
-    {{"PresetThereCountsHere"}, true, nullptr, {"preset", "A2=77"}, "",
-     [](Window& r) {
-       r.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
-       return r.Read32(ZEMTRA_REG_A2_POSITION) == 77;
-     }},
-    {{"LatchHereSeenThere"}, true, [](Window&) { sim::SetSignal(0, Signal::kA3, SignalState::kGlitching); },
-     {"peek", "0x012"}, "0x0002\n", nullptr},
-    {{"ClearThereSeenHere"}, true, [](Window&) { sim::SetSignal(0, Signal::kA1, SignalState::kGlitching); },
-     {"clear"}, "Status after clearing 0x0000  -\n", [](Window& r) { return r.Read16(ZEMTRA_REG_A1_A2_STATUS) == 0; }},
-    {{"OwnBoardsStayApart"}, false, [](Window& r) { r.Write32(ZEMTRA_REG_A1_PRESET, 0x12345678); },
-     {"peek", "0x11C"}, "0x00000000\n", nullptr},
-};
-
-class SeenByAnother : public SharedBoardTest, public ::testing::WithParamInterface<SeenRow> {};
-
-TEST_P(SeenByAnother, Process) {
-  const SeenRow& row = GetParam();
-  Window reg = Board(row.shared ? Shared() : "motion=off");
-  if (row.here) row.here(reg);
-  // The same items spelt otherwise name the same boards.
-  std::string name = name_;
-  std::ranges::transform(name, name.begin(), ::toupper);
-  const Finished tool = Finish(Start(row.tool, row.shared ? "MOTION=Off, Share=" + name : "motion=off"));
-  ASSERT_EQ(tool.status, 0) << tool.err;
-  EXPECT_EQ(tool.out, row.toolPrints);
-  EXPECT_TRUE(!row.after || row.after(reg));
-}
-
-INSTANTIATE_TEST_SUITE_P(Shared, SeenByAnother, ::testing::ValuesIn(kSeen), RowName());
 
 // ---- Interrupts across processes -----------------------------------------------------
 TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
@@ -193,8 +128,7 @@ TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
   reg.Write16(ZEMTRA_REG_A3_IRQ_CONTROL, ZEMTRA_CTL3_IRQ_ENABLE);
   pci::InterruptSource source;
   ASSERT_EQ(pci::IntrEnable(device_, &source), pci::kSuccess);
-  // There, here: zemtra sim latches A1 No Sig; the event here becomes readable
-  // and one read of 8 bytes resets it.
+  // There, here: zemtra sim latches A1 No Sig; one read of 8 bytes here resets the event.
   EXPECT_EQ(Finish(Start({"sim", "signal", "A1", "missing"}, Shared())).status, 0);
   ASSERT_TRUE(WaitFor([fd] { return Readable(fd); }, 5000));
   uint64_t count = 0;
@@ -266,15 +200,26 @@ TEST_P(RefusedBoards, GiveOneMessageAndNoBoardUntilReset) {
 INSTANTIATE_TEST_SUITE_P(Shared, RefusedBoards, ::testing::ValuesIn(kRefused), RowName());
 
 // ---- Processes killed inside an access ----------------------------------------------------
-// A hammer killed at random moments, 200 times: the board never stays locked
-// (a write and its read-back here always go through) and no read here ever
-// sees a 32-bit register half written.
+// A fork writing A1's preset all zeros, then all ones, and a count into A3's,
+// killed at random moments 200 times: the board never stays locked (a write and
+// its read-back here go through) and no read here sees a register half written.
 TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
+  constexpr uint32_t kHammerPatterns[2] = {0x00000000, 0xFFFFFFFF};
   Window reg = Board(Shared());
   std::mt19937 random(::getpid());
   for (uint32_t round = 1; round <= 200; ++round) {
     reg.Write32(ZEMTRA_REG_A3_PRESET, 0);
-    Child hammer = Hammer(reg);
+    Child hammer;
+    if ((hammer.pid = ::fork()) == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // never runs on unwatched
+      for (uint32_t i = 1; std::chrono::steady_clock::now() < end; ++i) {
+        reg.Write32(ZEMTRA_REG_A1_PRESET, kHammerPatterns[i & 1]);
+        reg.Write32(ZEMTRA_REG_A3_PRESET, i);
+        reg.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
+      }
+      ::_exit(0);
+    }
     ASSERT_TRUE(WaitFor([&] { return reg.Read32(ZEMTRA_REG_A3_PRESET) != 0; })) << "round " << round;
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(random() % 2000);
     while (std::chrono::steady_clock::now() < until) {
@@ -288,51 +233,70 @@ TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
   }
 }
 
-// ---- zemtra sim -------------------------------------------------------------------------------
-struct CommandRow : Named {
-  const char* sim;  // ZEMTRA_SIM of the tool; "@" stands for this test's share=NAME
+// ---- What one process does, the zemtra tool sees, and zemtra sim ----------------------------
+struct ToolRow : Named {
+  const char* sim;  // ZEMTRA_SIM of the tool; "@" stands for this test's share=NAME, "^" for NAME in capitals
+  std::function<void(Window&)> here;  // in this process, on share=NAME, before the tool runs
   std::vector<std::string> args;
   int status;
   const char* prints;  // part of standard output (status 0) or standard error
-  std::function<bool()> after;
+  std::function<bool(Window&)> after;  // in this process, after it ran
 };
 
-const CommandRow kCommands[] = {
-    {{"NoShareIsUsage"}, "1", {"sim", "status"}, 2, "nothing outside this process to drive", nullptr},
-    {{"UnsetIsUsage"}, "", {"sim", "reset"}, 2, "names no shared boards", nullptr},
-    {{"Status"}, "@", {"sim", "status"}, 0, "240:0  clock ", nullptr},
-    {{"StatusOfNoBoard"}, "@", {"sim", "status", "240:1"}, 1, "no shared simulated board at 240:1", nullptr},
-    {{"OtherItems"}, "@,boards=2", {"sim", "status"}, 1, "were made with", nullptr},
-    {{"Signal"}, "@", {"sim", "signal", "A2", "missing"}, 0, "",
-     [] { return sim::GetSignal(0, Signal::kA2) == SignalState::kMissing; }},
-    {{"SignalOfABoard"}, "@", {"sim", "signal", "240:0", "ref", "GLITCH"}, 0, "",
-     [] { return sim::GetSignal(0, Signal::kRef) == SignalState::kGlitching; }},
-    {{"BadSignal"}, "@", {"sim", "signal", "A4", "missing"}, 2, "bad signal \"A4\"", nullptr},
-    {{"SignalWithoutState"}, "@", {"sim", "signal", "A1"}, 2, "expected [BOARD]", nullptr},
-    {{"Motion"}, "@", {"sim", "motion", "on"}, 0, "", [] { return sim::Model(0)->Report().motion; }},
-    {{"BadMotion"}, "@", {"sim", "motion", "maybe"}, 2, "bad motion", nullptr},
-    {{"ResetInUse"}, "@", {"sim", "reset"}, 1, "are in use by ", nullptr},
-    {{"ResetForced"}, "@", {"sim", "reset", "--force"}, 0, "removed shared boards",
-     [] { return sim::Model(0)->Report().signals[0] == SignalState::kPresent; }},
+const ToolRow kTool[] = {
+    // The same items spelt otherwise name the same boards.
+    {{"WriteHereReadThere"}, "MOTION=Off, Share=^", [](Window& r) { r.Write32(ZEMTRA_REG_A1_PRESET, 0x12345678); },
+     {"peek", "0x11C"}, 0, "0x12345678\n", nullptr},
+    {{"PresetThereCountsHere"}, "@", nullptr, {"preset", "A2=77"}, 0, "",
+     [](Window& r) {
+       r.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
+       return r.Read32(ZEMTRA_REG_A2_POSITION) == 77;
+     }},
+    {{"LatchHereSeenThere"}, "@", [](Window&) { sim::SetSignal(0, Signal::kA3, SignalState::kGlitching); },
+     {"peek", "0x012"}, 0, "0x0002\n", nullptr},
+    {{"ClearThereSeenHere"}, "@", [](Window&) { sim::SetSignal(0, Signal::kA1, SignalState::kGlitching); },
+     {"clear"}, 0, "Status after clearing 0x0000  -\n", [](Window& r) { return r.Read16(ZEMTRA_REG_A1_A2_STATUS) == 0; }},
+    {{"OwnBoardsStayApart"}, "motion=off", [](Window& r) { r.Write32(ZEMTRA_REG_A1_PRESET, 0x12345678); },
+     {"peek", "0x11C"}, 0, "0x00000000\n", nullptr},
+    {{"NoShareIsUsage"}, "1", nullptr, {"sim", "status"}, 2, "nothing outside this process to drive", nullptr},
+    {{"UnsetIsUsage"}, "", nullptr, {"sim", "reset"}, 2, "names no shared boards", nullptr},
+    {{"Status"}, "@", nullptr, {"sim", "status"}, 0, "240:0  clock ", nullptr},
+    {{"StatusOfNoBoard"}, "@", nullptr, {"sim", "status", "240:1"}, 1, "no shared simulated board at 240:1", nullptr},
+    {{"OtherItems"}, "@,boards=2", nullptr, {"sim", "status"}, 1, "were made with", nullptr},
+    {{"Signal"}, "@", nullptr, {"sim", "signal", "A2", "missing"}, 0, "",
+     [](Window&) { return sim::GetSignal(0, Signal::kA2) == SignalState::kMissing; }},
+    {{"SignalOfABoard"}, "@", nullptr, {"sim", "signal", "240:0", "ref", "GLITCH"}, 0, "",
+     [](Window&) { return sim::GetSignal(0, Signal::kRef) == SignalState::kGlitching; }},
+    {{"BadSignal"}, "@", nullptr, {"sim", "signal", "A4", "missing"}, 2, "bad signal \"A4\"", nullptr},
+    {{"SignalWithoutState"}, "@", nullptr, {"sim", "signal", "A1"}, 2, "expected [BOARD]", nullptr},
+    {{"Motion"}, "@", nullptr, {"sim", "motion", "on"}, 0, "", [](Window&) { return sim::Model(0)->Report().motion; }},
+    {{"BadMotion"}, "@", nullptr, {"sim", "motion", "maybe"}, 2, "bad motion", nullptr},
+    {{"ResetInUse"}, "@", nullptr, {"sim", "reset"}, 1, "are in use by ", nullptr},
+    {{"ResetForced"}, "@", nullptr, {"sim", "reset", "--force"}, 0, "removed shared boards",
+     [](Window&) { return sim::Model(0)->Report().signals[0] == SignalState::kPresent; }},
 };
 
-class SimCommand : public SharedBoardTest, public ::testing::WithParamInterface<CommandRow> {};
+class ToolTest : public SharedBoardTest, public ::testing::WithParamInterface<ToolRow> {};
 
-TEST_P(SimCommand, ExitStatusOutputAndEffect) {
-  const CommandRow& row = GetParam();
-  Board(Shared());
-  const std::string sim = row.sim[0] == '@' ? Shared() + (row.sim + 1) : row.sim;
+TEST_P(ToolTest, ExitStatusOutputAndEffect) {
+  const ToolRow& row = GetParam();
+  Window reg = Board(Shared());
+  if (row.here) row.here(reg);
+  std::string sim = row.sim, upper = name_;
+  std::ranges::transform(upper, upper.begin(), ::toupper);
+  for (const auto& [mark, text] : {std::pair{'@', Shared()}, std::pair{'^', upper}}) {
+    if (const size_t at = sim.find(mark); at != std::string::npos) sim.replace(at, 1, text);
+  }
   const Finished run = Finish(Start(row.args, sim));
   EXPECT_EQ(run.status, row.status) << run.err;
   EXPECT_NE((row.status == 0 ? run.out : run.err).find(row.prints), std::string::npos) << run.out << run.err;
-  EXPECT_TRUE(!row.after || row.after());
+  EXPECT_TRUE(!row.after || row.after(reg));
   EXPECT_EQ(fs::exists(sim::SharedObjectPath(name_)), std::string(row.name) != "ResetForced");
 }
 
-INSTANTIATE_TEST_SUITE_P(Zemtra, SimCommand, ::testing::ValuesIn(kCommands), RowName());
+INSTANTIATE_TEST_SUITE_P(Zemtra, ToolTest, ::testing::ValuesIn(kTool), RowName());
 
-// ---- Threads of one process: accesses under the robust lock, faults injected,
-// events attached and released while errors latch -----------------------------------------------
+// ---- Threads: accesses under the lock, faults injected, events attached while errors latch ----
 
 TEST_F(SharedBoardTest, ThreadsShareOneBoardThroughItsLock) {
   Window reg = Board(Shared("motion=on,glitch=A2"));
