@@ -1,7 +1,5 @@
-// zemtra publish against a real mosquitto broker that each test starts on a
-// free loopback port with a configuration of its own, and a subscriber that
-// records what the broker delivers. Brokers and publishers are child
-// processes that die with the test; every wait is bounded.
+// zemtra publish against a real mosquitto broker of each test's own on a free
+// loopback port, and a subscriber recording what it delivers; every wait is bounded.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -13,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <thread>
@@ -29,8 +28,6 @@ namespace {
 using namespace std::chrono_literals;
 using nlohmann::json;
 using Args = std::vector<std::string>;
-
-// ---- Processes ----------------------------------------------------------------
 
 class Child {
  public:
@@ -75,8 +72,6 @@ class Child {
   int status_ = -1;
 };
 
-// ---- Broker and subscriber -------------------------------------------------------
-
 // A socket connected to, or bound at, a port of 127.0.0.1; 0 binds a free one.
 int LoopbackSocket(int port, bool connectIt) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -98,8 +93,7 @@ struct Message {
   int qos = 0;
 };
 
-// The value at `path`, or null where the payload has none: most messages lack
-// most fields, and a const lookup of a missing key is undefined.
+// The value at `path`, or null: a const lookup of a missing key is undefined.
 json Field(const Message& m, const char* path) {
   const json::json_pointer pointer(path);
   return m.payload.contains(pointer) ? m.payload[pointer] : json();
@@ -211,8 +205,7 @@ class PublishTest : public ::testing::Test {
   std::optional<Child> publisher_;
 };
 
-// ---- A session from birth to death, its values against an independent read ----
-
+// A session from birth to death, its values against an independent read.
 struct SessionCase {
   const char* units;
   int signal;
@@ -284,8 +277,6 @@ INSTANTIATE_TEST_SUITE_P(Ends, SessionTest,
                          ::testing::Values(SessionCase{"raw", SIGTERM, true}, SessionCase{"mm", SIGINT, true},
                                            SessionCase{"inch", SIGKILL, false}));
 
-// ---- Commands and status changes ----------------------------------------------
-
 struct CommandCase {
   bool accept;
   const char* command;
@@ -334,8 +325,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{true, R"({"command": "preset", "positions": [1, 2]})", "three raw counts"},
                       CommandCase{true, "\xff{", "not a JSON object"}));
 
-// ---- Broker restart -------------------------------------------------------------
-
 TEST_F(PublishTest, ReconnectsAfterBrokerRestartCountingDrops) {
   Broker& sub = StartBroker();
   Publish("1", {"--rate", "50", "--batch", "5", "--queue", "2"});
@@ -352,8 +341,6 @@ TEST_F(PublishTest, ReconnectsAfterBrokerRestartCountingDrops) {
   ASSERT_TRUE(batch);
   EXPECT_GE(batch->payload["dropped_batches"], 10) << batch->payload;
 }
-
-// ---- Brokers that check who connects ----------------------------------------------
 
 struct AccessCase {
   const char* name;
@@ -402,14 +389,13 @@ INSTANTIATE_TEST_SUITE_P(
                       AccessCase{"TlsOtherAuthority", true, "other", 1, "certificate verify failed"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// ---- Bad usage: refused before any connection -------------------------------------
-
+// Bad usage: refused before any connection.
 class UsageTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(UsageTest, ExitsWithTwo) {
   Args args{"publish"};
   std::istringstream words(GetParam());
-  for (std::string word; words >> word;) args.push_back(word);
+  args.insert(args.end(), std::istream_iterator<std::string>(words), {});
   const cli::test::ToolRun run = cli::test::RunTool(args, {.sim = "2"});
   EXPECT_EQ(run.status, 2) << run.err;
 }
@@ -425,8 +411,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "--broker mqtt://127.0.0.1 --cafile /etc/hostname",
                       "--broker mqtts://127.0.0.1 --cert /etc/hostname"));
 
-// ---- The subscriber's table: node deaths, stale deaths, sequence gaps -------------
-
+// The subscriber's table: node deaths, stale deaths, sequence gaps.
 struct FleetCase {
   const char* name;
   std::vector<std::pair<const char*, const char*>> messages;
