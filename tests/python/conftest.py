@@ -27,10 +27,8 @@ def board():
 
 @pytest.fixture
 def when_blocked():
-    """when_blocked(action): runs action on another thread once the main thread
-    sleeps in poll or nanosleep, that is in the call under test with the GIL
-    released (a wait for the GIL is a futex); never before it, as a timer may
-    on a loaded machine. The time it ran is in the returned list."""
+    """when_blocked(action) runs action on another thread once the main thread sleeps in poll or nanosleep,
+    in the call under test without the GIL (a GIL wait is a futex), never before as a timer may; returns [time]."""
     threads = []
     wchan = pathlib.Path(f"/proc/self/task/{threading.main_thread().native_id}/wchan")
 
