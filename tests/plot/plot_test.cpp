@@ -1,7 +1,5 @@
-// The position plot window on two still simulated boards whose axis 2 has no
-// signal and whose axis 1 glitches. The plot's clock is the test's own, and
-// each sampling tick is called by the test; library calls are counted in the
-// register accesses of the first board.
+// The position plot window on two still simulated boards, axis 1 glitching, axis 2
+// without signal. The test owns the plot's clock and calls each sampling tick.
 #include <QTemporaryDir>
 #include <random>
 
@@ -117,15 +115,9 @@ class PlotTest : public MonitorTest {
     plot_->ComboBoxRate->setCurrentIndex(0);    // 10 Hz
     plot_->ComboBoxWindow->setCurrentIndex(0);  // 5 s
     Run(8000 * kMs, 10 * kMs);
-    Form1->RadioGroupUnitSelect->SetItemIndex(mode);
-    Form1->RadioGroupUnitSelectClick(Form1->RadioGroupUnitSelect);
+    Select(Form1->RadioGroupUnitSelect, mode);
     TRadioGroup* optics[] = {Form1->RadioGroupAx1Optic, Form1->RadioGroupAx2Optic, Form1->RadioGroupAx3Optic};
-    void (TForm1::*clicks[])(QObject*) = {&TForm1::RadioGroupAx1OpticClick, &TForm1::RadioGroupAx2OpticClick,
-                                          &TForm1::RadioGroupAx3OpticClick};
-    for (int axis = 0; axis < 3; ++axis) {
-      optics[axis]->SetItemIndex(folds[axis] == 2 ? 0 : folds[axis] == 4 ? 1 : 2);
-      (Form1->*clicks[axis])(optics[axis]);
-    }
+    for (int axis = 0; axis < 3; ++axis) Select(optics[axis], folds[axis] == 2 ? 0 : folds[axis] == 4 ? 1 : 2);
     // An independent read of the still board.
     int32_t p[3] = {}, v[3] = {};
     uint16_t valid = 0;
