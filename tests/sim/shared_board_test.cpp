@@ -2,7 +2,6 @@
 // threads. Every child is waited for with a bound, every test has its own boards.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,14 +10,14 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <random>
 #include <thread>
 
 #include "library_fixture.h"
+#include "tool_runner.h"
 #include "pci/sim/shared_boards.h"
 #include "zemtra_registers.h"
-
-extern char** environ;
 
 namespace zemtra::test {
 namespace {
@@ -26,6 +25,8 @@ namespace {
 using pci::Signal;
 using pci::SignalState;
 using pci::Window;
+using cli::test::RunTool;
+using cli::test::ToolRun;
 namespace sim = pci::sim;
 
 // Polls `done` every millisecond for up to timeoutMs.
@@ -37,29 +38,12 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
   return done();
 }
 
-struct Child {
-  pid_t pid = -1;
-  int out = -1, err = -1;  // memfds holding what it printed
-};
-
-struct Finished {
-  int status = -1;  // exit status, 128 + signal when killed
-  std::string out, err;
-};
-
-Finished Finish(Child child, int timeoutMs = 20000) {
+// Kills `pid`: how it ended, 128 + signal when killed, -1 when it is not reaped in time.
+int Kill(pid_t pid) {
+  ::kill(pid, SIGKILL);
   int status = 0;
-  if (!WaitFor([&] { return ::waitpid(child.pid, &status, WNOHANG) == child.pid; }, timeoutMs)) {
-    ADD_FAILURE() << "child " << child.pid << " still runs after " << timeoutMs << " ms";
-    ::kill(child.pid, SIGKILL);
-    ::waitpid(child.pid, &status, 0);
-  }
-  const auto drain = [](int fd) {
-    const std::string text = fd < 0 ? "" : ReadFile("/proc/self/fd/" + std::to_string(fd));
-    if (fd >= 0) ::close(fd);
-    return text;
-  };
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), drain(child.out), drain(child.err)};
+  if (!WaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 class SharedBoardTest : public Library {
@@ -85,33 +69,6 @@ class SharedBoardTest : public Library {
     return Registers(device_);
   }
 
-  // zemtra with ZEMTRA_SIM=sim ("" = unset) and no other ZEMTRA_ variable.
-  static Child Start(std::vector<std::string> words, const std::string& sim) {
-    words.insert(words.begin(), ZEMTRA_CLI_PATH);
-    std::vector<std::string> env{"ZEMTRA_SYSFS_ROOT=/nonexistent", "LC_ALL=C"};
-    if (!sim.empty()) env.push_back("ZEMTRA_SIM=" + sim);
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-      const std::string variable = *entry;
-      if (!variable.starts_with("ZEMTRA_") && !variable.starts_with("LC_ALL=")) env.push_back(variable);
-    }
-    auto pointers = [](std::vector<std::string>& strings) {
-      std::vector<char*> list;
-      for (std::string& s : strings) list.push_back(s.data());
-      list.push_back(nullptr);
-      return list;
-    };
-    std::vector<char*> argv = pointers(words), envp = pointers(env);
-    Child child{-1, ::memfd_create("out", MFD_CLOEXEC), ::memfd_create("err", MFD_CLOEXEC)};
-    child.pid = ::fork();
-    if (child.pid == 0) {
-      ::dup2(child.out, STDOUT_FILENO);
-      ::dup2(child.err, STDERR_FILENO);
-      ::execve(argv[0], argv.data(), envp.data());
-      ::_exit(127);
-    }
-    return child;
-  }
-
   std::string name_;
   uint32_t device_ = 0;
 };
@@ -129,24 +86,33 @@ TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
   pci::InterruptSource source;
   ASSERT_EQ(pci::IntrEnable(device_, &source), pci::kSuccess);
   // There, here: zemtra sim latches A1 No Sig; one read of 8 bytes here resets the event.
-  EXPECT_EQ(Finish(Start({"sim", "signal", "A1", "missing"}, Shared())).status, 0);
+  EXPECT_EQ(RunTool({"sim", "signal", "A1", "missing"}, {.sim = Shared()}).status, 0);
   ASSERT_TRUE(WaitFor([fd] { return Readable(fd); }, 5000));
   uint64_t count = 0;
   EXPECT_EQ(::read(fd, &count, sizeof count), 8);
   EXPECT_FALSE(Readable(fd));
   ::close(fd);
   // Here, there: zemtra waits for A2 No Sig, latched here.
-  Child waiter = Start({"wait-irq", "--source", "A2.nosig", "--timeout", "20"}, Shared());
+  auto waiter = std::async(std::launch::async, [this] {
+    return RunTool({"wait-irq", "--source", "A2.nosig", "--timeout", "20"}, {.sim = Shared()});
+  });
   ASSERT_TRUE(WaitFor([] { return sim::AttachedEventCount(0) == 2; }));
   sim::SetSignal(0, Signal::kA2, SignalState::kMissing);
-  const Finished waited = Finish(waiter);
+  const ToolRun waited = waiter.get();
   EXPECT_EQ(waited.status, 0) << waited.err;
   EXPECT_NE(waited.out.find("A2 No Sig"), std::string::npos) << waited.out;
   // A waiter killed while attached is dropped at the next look, its FIFO removed.
-  Child killed = Start({"wait-irq", "--source", "A3.nosig", "--timeout", "20"}, Shared());
-  ASSERT_TRUE(WaitFor([] { return sim::AttachedEventCount(0) == 2; }));
-  ::kill(killed.pid, SIGKILL);
-  Finish(killed);
+  const pid_t killed = ::fork();
+  if (killed == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    ::setenv("ZEMTRA_SIM", Shared().c_str(), 1);
+    ::setenv("ZEMTRA_SYSFS_ROOT", "/nonexistent", 1);
+    ::execl(ZEMTRA_CLI_PATH, ZEMTRA_CLI_PATH, "wait-irq", "--source", "A3.nosig", "--timeout", "20", nullptr);
+    ::_exit(127);
+  }
+  const bool attached = WaitFor([] { return sim::AttachedEventCount(0) == 2; });
+  EXPECT_EQ(Kill(killed), 128 + SIGKILL);
+  ASSERT_TRUE(attached);
   EXPECT_EQ(sim::AttachedEventCount(0), 1);
   const std::string fifo = fs::path(sim::SharedObjectPath(name_)).filename().string() + ".";
   EXPECT_EQ(std::ranges::count_if(fs::directory_iterator("/dev/shm"),
@@ -184,7 +150,7 @@ class RefusedBoards : public SharedBoardTest, public ::testing::WithParamInterfa
 
 TEST_P(RefusedBoards, GiveOneMessageAndNoBoardUntilReset) {
   const RefusedRow& row = GetParam();
-  ASSERT_EQ(Finish(Start({"list"}, Shared())).status, 0);  // another process made them: boards=1,motion=off
+  ASSERT_EQ(RunTool({"list"}, {.sim = Shared()}).status, 0);  // another process made them: boards=1,motion=off
   if (row.before) row.before(sim::SharedObjectPath(name_));
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(sim::Configure("share=" + name_ + row.items));
@@ -192,7 +158,7 @@ TEST_P(RefusedBoards, GiveOneMessageAndNoBoardUntilReset) {
   EXPECT_EQ(sim::BoardCount(), 0);
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   EXPECT_NE(err.find(row.message), std::string::npos) << err;
-  const Finished reset = Finish(Start({"sim", "reset"}, Shared()));
+  const ToolRun reset = RunTool({"sim", "reset"}, {.sim = Shared()});
   EXPECT_EQ(reset.status, 0) << reset.err;
   EXPECT_EQ(sim::Configure("share=" + name_ + row.items), row.items.starts_with(",")) << "a bad name stays bad";
 }
@@ -209,8 +175,8 @@ TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
   std::mt19937 random(::getpid());
   for (uint32_t round = 1; round <= 200; ++round) {
     reg.Write32(ZEMTRA_REG_A3_PRESET, 0);
-    Child hammer;
-    if ((hammer.pid = ::fork()) == 0) {
+    const pid_t hammer = ::fork();
+    if (hammer == 0) {
       ::prctl(PR_SET_PDEATHSIG, SIGKILL);
       const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // never runs on unwatched
       for (uint32_t i = 1; std::chrono::steady_clock::now() < end; ++i) {
@@ -226,8 +192,7 @@ TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
       const uint32_t seen = reg.Read32(ZEMTRA_REG_A1_PRESET);
       ASSERT_TRUE(seen == kHammerPatterns[0] || seen == kHammerPatterns[1]) << std::hex << seen;
     }
-    ::kill(hammer.pid, SIGKILL);
-    EXPECT_EQ(Finish(hammer).status, 128 + SIGKILL);
+    EXPECT_EQ(Kill(hammer), 128 + SIGKILL);
     reg.Write32(ZEMTRA_REG_A2_PRESET, round);
     ASSERT_EQ(reg.Read32(ZEMTRA_REG_A2_PRESET), round) << "the board stayed locked after round " << round;
   }
@@ -287,7 +252,7 @@ TEST_P(ToolTest, ExitStatusOutputAndEffect) {
   for (const auto& [mark, text] : {std::pair{'@', Shared()}, std::pair{'^', upper}}) {
     if (const size_t at = sim.find(mark); at != std::string::npos) sim.replace(at, 1, text);
   }
-  const Finished run = Finish(Start(row.args, sim));
+  const ToolRun run = RunTool(row.args, {.sim = sim});
   EXPECT_EQ(run.status, row.status) << run.err;
   EXPECT_NE((row.status == 0 ? run.out : run.err).find(row.prints), std::string::npos) << run.out << run.err;
   EXPECT_TRUE(!row.after || row.after(reg));
