@@ -26,7 +26,7 @@ class Opening : public Library {};
 
 // Each filter and list against three boards: the count, then every entry of
 // a list of 4 ("7/7": untouched).
-TEST_F(Opening, FindListsNoMoreThanAsked) {
+TEST_F(Opening, FindListsNoMoreThanAskedAndOpenWritesBackWhereTheBoardIs) {
   Boards("boards=3,motion=off");
   const struct {
     std::optional<DeviceLocation> filter;
@@ -63,10 +63,8 @@ TEST_F(Opening, FindListsNoMoreThanAsked) {
   uint32_t count = 0;
   EXPECT_EQ(ZemtraFind(nullptr, &count, list, 2), ZEMTRA_ERR_DRIVER_NOT_FOUND);
   EXPECT_EQ(count * 100 + list[0].slot * 10 + list[1].slot, 107u);
-}
 
-TEST_F(Opening, OpenWritesBackWhereTheBoardIsAndReachesOnlyThatBoard) {
-  Boards("boards=3,motion=off");
+  // An open writes back where the board is and reaches only that board.
   DeviceLocation any;
   EXPECT_EQ(ZemtraDefaultDevice(&any), &any);
   EXPECT_EQ(ZemtraDefaultDevice(nullptr), nullptr);

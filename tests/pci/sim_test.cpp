@@ -80,7 +80,9 @@ TEST(SimValues, MakeTheirBoardsOrAreNamedInPrintableText) {
 
 class SimBoards : public Library {};
 
-TEST_F(SimBoards, ABadValueGivesOneMessageAndNoBoard) {
+// A bad value gives one message and no board. Device numbers are never
+// handed out again at once; made-up ones name none.
+TEST_F(SimBoards, RefuseABadValueNullArgumentsMissingBoardsAndUnknownDevices) {
   ::setenv("ZEMTRA_SIM", "boards=2,motion=sideways", 1);
   ::testing::internal::CaptureStderr();
   EXPECT_FALSE(sim::ConfigureFromEnvironment());
@@ -88,10 +90,6 @@ TEST_F(SimBoards, ABadValueGivesOneMessageAndNoBoard) {
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "libZemtra: ZEMTRA_SIM: cannot read 'motion=sideways': motion must be on or off; "
             "no simulated board\n");
-}
-
-// Device numbers are never handed out again at once; made-up ones name none.
-TEST_F(SimBoards, RefuseNullArgumentsMissingBoardsAndUnknownDevices) {
   Location location;
   uint32_t value = 0;
   EXPECT_EQ(DeviceOpen(&location, &value), kDeviceNotFound);
@@ -255,7 +253,7 @@ class Motion : public Library {
 
 // Velocities count position counts per 204.8 us: the travel over 100 such
 // periods around t, per period. With the real clock, values live.
-TEST_F(Motion, EveryAxisMovesDifferentlyAtItsVelocity) {
+TEST_F(Motion, EveryAxisMovesAtItsVelocityFromItsPresetAndBackwardsWithDir) {
   Fresh();
   const double t = 2.2, h = 204.8e-6 * 100;
   const Sampled at = SampleAt(t), before = SampleAt(t - h / 2), after = SampleAt(t + h / 2);
@@ -270,11 +268,9 @@ TEST_F(Motion, EveryAxisMovesDifferentlyAtItsVelocity) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   reg_.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
   EXPECT_NE(reg_.Read32(ZEMTRA_REG_A3_POSITION), first);
-}
 
-// A preset counts on from the preset value; Dir counts the same motion
-// backwards from where the axis is.
-TEST_F(Motion, PresetAndDirCountFromWhereTheAxisIs) {
+  // A preset counts on from the preset value; Dir counts the same motion
+  // backwards from where the axis is.
   Fresh();
   sim::FreezeClock(0, 5.0);
   reg_.Write32(ZEMTRA_REG_A1_PRESET, 1000);
