@@ -133,24 +133,6 @@ const WindowCase kWindows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, RealBoard, ::testing::ValuesIn(kWindows), RowName());
 
-TEST_F(Opening, AClosedValueIsNeverHandedOutAgain) {
-  Boards("motion=off");
-  DeviceHandle handle = OpenBoard();
-  std::set<DeviceHandle> seen{handle};
-  for (int cycle = 0; cycle < 300; ++cycle) {
-    const DeviceHandle closed = handle;
-    ASSERT_EQ(ZemtraClose(&handle), ZEMTRA_SUCCESS);
-    EXPECT_EQ(handle, 0u);
-    EXPECT_EQ(ZemtraClose(&handle), ZEMTRA_ERR_INVALID_HANDLE);
-    ASSERT_EQ(ZemtraOpen(nullptr, &handle, nullptr), ZEMTRA_SUCCESS);
-    ASSERT_TRUE(seen.insert(handle).second) << "value repeated after " << cycle << " cycles";
-    uint16_t word = 0;
-    EXPECT_EQ(ZemtraGetStatus(closed, &word), ZEMTRA_ERR_INVALID_HANDLE);
-  }
-  EXPECT_EQ(ZemtraClose(&handle), ZEMTRA_SUCCESS);
-  EXPECT_EQ(Log(), "") << "a closed handle reached the board";
-}
-
 // On a real board, so that a device the failed open did not give back stays
 // mapped and fails the test; a close ignores a failed unlock.
 TEST_F(Opening, AFailedRecordAtOpenGivesNoHandleAndReleasesTheDevice) {
