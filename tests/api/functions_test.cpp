@@ -1,10 +1,7 @@
-// What every function does and refuses. Done: one row per call, with the
-// code and out-values it gives and the exact accesses the board sees, written
-// as the register trace writes them (offsets and values from the register
-// map, not from the library's own tables). Refused: bad handles and failing
-// locks for every function, null pointers, axes and offsets for every
-// argument, every vendor result at every call site; a refused call touches no
-// board and no out-value. Last, the texts of the codes.
+// What every function does: its code, out-values and the exact accesses in
+// the trace's form (from the register map, not the library's tables); what it
+// refuses (bad handles, failing locks, null pointers, axes, offsets, every
+// vendor result), touching no board and no out-value; the codes' texts.
 #include <unistd.h>
 
 #include <climits>

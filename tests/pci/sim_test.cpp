@@ -1,11 +1,7 @@
-// Simulated boards: what each ZEMTRA_SIM value makes and how bad ones are
-// refused, the access layer's operations on them, and the board as a model
-// of the real one. Register behaviour is written as scripts in the register
-// trace's form, run on a freshly made board: a write is made, a read must
-// give the value after it, and "A1 missing" (present, glitching) changes a
-// signal. Motion and interrupts follow as code: a newly latched error whose
-// mask bit is set, with IRQ Enable (bit 12) and the bridge source on, makes
-// every attached event readable.
+// Simulated boards: what each ZEMTRA_SIM value makes, the access layer's
+// operations on them, and the board as a model of the real one: registers as
+// scripts in the trace's form on a fresh board (a read gives the value after
+// it; "A1 missing" changes a signal), motion and interrupts as code.
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -14,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "library_fixture.h"
 #include "pci/sim/register_model.h"
@@ -25,11 +22,7 @@ namespace {
 
 using namespace pci;
 
-std::string Codes(std::initializer_list<Result> results) {
-  std::string text;
-  for (const Result r : results) text += (text.empty() ? "" : " ") + std::to_string(static_cast<int>(r));
-  return text;
-}
+using Results = std::vector<Result>;  // of calls in the order written
 
 // A value described as: boards, motion, id, then the signals A1 A2 A3 REF
 // ('.' present, 'N' missing, 'G' glitching).
@@ -97,18 +90,18 @@ TEST_F(SimBoards, RefuseABadValueNullArgumentsMissingBoardsAndUnknownDevices) {
   const uint32_t device = OpenDevice();
   Window windows[kBaseAddressCount];
   const InterruptSource source;
-  EXPECT_EQ(Codes({DeviceFind(nullptr, &value), DeviceFind(&location, nullptr), DeviceOpen(nullptr, &value),
-                  DeviceOpen(&location, nullptr), BaseAddressesGet(device, nullptr), IntrEnable(device, nullptr),
-                  IntrDisable(device, nullptr), IntrAttach(device, source, nullptr)}),
-            "531 531 531 531 531 531 531 531");
+  EXPECT_EQ((Results{DeviceFind(nullptr, &value), DeviceFind(&location, nullptr), DeviceOpen(nullptr, &value),
+                     DeviceOpen(&location, nullptr), BaseAddressesGet(device, nullptr), IntrEnable(device, nullptr),
+                     IntrDisable(device, nullptr), IntrAttach(device, source, nullptr)}),
+            Results(8, kNullParameter));
   for (const uint32_t forged : {0u, 1u, device + 1, device - 1, 0x80000000u, 0xFFFFFFFFu}) {
     uint32_t event = 7;
-    EXPECT_EQ(Codes({BaseAddressesGet(forged, &windows), IntrEnable(forged, &source), IntrDisable(forged, &source),
-                    IntrAttach(forged, source, &event), DeviceClose(forged), static_cast<Result>(event)}),
-              "572 572 572 572 551 7")
+    EXPECT_EQ((Results{BaseAddressesGet(forged, &windows), IntrEnable(forged, &source), IntrDisable(forged, &source),
+                       IntrAttach(forged, source, &event), DeviceClose(forged), static_cast<Result>(event)}),
+              (Results{kInvalidHandle, kInvalidHandle, kInvalidHandle, kInvalidHandle, kDeviceNotFound, Result{7}}))
         << forged;
   }
-  EXPECT_EQ(Codes({DeviceClose(device), DeviceClose(device)}), "512 551");  // kSuccess is 512
+  EXPECT_EQ((Results{DeviceClose(device), DeviceClose(device)}), (Results{kSuccess, kDeviceNotFound}));
   EXPECT_NE(OpenDevice(), device);
 }
 
@@ -314,6 +307,8 @@ TEST_F(SimBoards, SitAtStableLocationsSharedByTheirDevicesAcrossAReconfiguration
   EXPECT_EQ(Registers(OpenDevice()).Read32(ZEMTRA_REG_FPGA1_PRODUCT), 0x1u);
 }
 
+// A newly latched error whose mask bit is set, with IRQ Enable (bit 12) and
+// the bridge source on, makes every attached event readable.
 class Irq : public Library {
  protected:
   void SetUp() override {
