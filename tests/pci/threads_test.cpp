@@ -64,12 +64,10 @@ TEST_F(Threads, OpenCloseFindChurnTracedInWholeLines) {
   EXPECT_EQ(count, 4 * 300 * 2);
 }
 
-// Threads make the first open of a fresh process at once, ZEMTRA_SIM long
-// enough to take a while to read, standard error a full pipe drained only
-// after a while, so that the first to print a message holds up the others.
-// Exits 0 when every variable was read once: the devices opened share one set
-// of boards, a trace file ("file") was opened once (one descriptor more) and
-// each bad value (a directory as the trace: "dir") gave one message.
+// 32 threads make a fresh process's first open at once; a slow ZEMTRA_SIM
+// and a full standard error make the first reader hold up the others. Exits
+// 0 when every variable was read once: one set of boards shared, a trace
+// "file" opened once, one message per bad value (a "dir" as the trace).
 [[noreturn]] void RaceToTheFirstOpen(const char* simValue, const char* pciMatch, const std::string& traceTo,
                                      int messages) {
   ::alarm(20);  // the parent waits for this process without a deadline of its own

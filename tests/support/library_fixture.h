@@ -1,11 +1,8 @@
-// The set-ups of the library's tests (tests/api and tests/pci):
-// - FakeSysfs: a sysfs and /dev tree in a temporary directory, regular files
-//   standing in for a board's BARs and UIO node;
-// - Library: every test starts with no board at all (an empty fake tree, no
-//   ZEMTRA_SIM, no trace, the board's own PCI identity, no forced result, no
-//   armed fault), may make simulated boards whose accesses are logged, and
-//   must end with every descriptor and mapping it caused given back: a leak
-//   fails the test.
+// The set-ups of the library's tests: FakeSysfs, a sysfs and /dev tree of
+// regular files standing in for BARs and UIO nodes; Library, where a test
+// starts with no board, trace, forced result or armed fault and the board's
+// own PCI identity, may make simulated boards whose accesses are logged, and
+// fails if it leaves a descriptor or mapping behind.
 #pragma once
 
 #include <fcntl.h>
