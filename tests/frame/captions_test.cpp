@@ -32,10 +32,6 @@ QStringList ServerCaptions(const QWidget* window) {
 // read and closed within the call, which then returns null.
 using Opener = QWidget* (*)();
 
-void Answer(int answer) {
-  Form1->MessageBoxAnswerer = [answer](const QString&, const QString&, unsigned) { return answer; };
-}
-
 }  // namespace
 
 Q_DECLARE_METATYPE(Opener)
@@ -57,16 +53,6 @@ class CaptionsTest : public MonitorTest {
   void everyWindowShowsExactlyItsCaption_data() {
     QTest::addColumn<Opener>("open");
     QTest::newRow("Kestova Zemtra Monitor") << Opener([]() -> QWidget* { return Form1; });
-    QTest::newRow(" Kestova Zemtra Monitor: PCI Bus 240, Slot 0, ID N00001") << Opener([]() -> QWidget* {
-      Answer(mrOk);
-      Form1->OpenCard();
-      return Form1;
-    });
-    QTest::newRow(" Kestova Zemtra Monitor -- CARD NOT OPEN!") << Opener([]() -> QWidget* {
-      Answer(mrCancel);
-      Form1->OpenCard();
-      return Form1;
-    });
     QTest::newRow("ZemtraMonitor: Open Card Warning") << Opener([]() -> QWidget* { return Form1->OpenCard(), nullptr; });
     QTest::newRow("ZemtraMonitor: Error Opening Card") << Opener([]() -> QWidget* {
       Form1->CardList[0] = {7, 7};  // a listed board that has gone away
