@@ -1,8 +1,7 @@
-// The main window's controls as the layout makes them (hints, help contexts,
-// captions, items, tab order, fit to the screen), and every control with no
-// card open: nothing crashes, each failed call is reported, every handler
-// runs to its end, and the indicators are painted from the members that no
-// call could change.
+// The main window's controls as the layout makes them (items, tab order, fit
+// to the screen), and every control with no card open: nothing crashes, each
+// failed call is reported, every handler runs to its end, and the indicators
+// are painted from the members that no call could change.
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -26,35 +25,7 @@ class WindowTest : public MonitorTest {
   WindowTest() : MonitorTest("", false) {}
 
  private slots:
-  // The hints and button captions ("#" in a name stands for each axis 1, 2,
-  // 3; "*" also for the reference), and the groups' items.
-  void hintsCaptionsAndItems() {
-    const char* kValue = "In raw interferometer units (click to update)";
-    const std::pair<const char*, const char*> hints[] = {
-        {"ButtonPresetAll", "&Preset All Axes|Position Preset for all axes"},
-        {"ButtonClearStatusAll", "Clear All &Status|Attempts to clear errors on all axes"},
-        {"BitBtnClose", "Exits application"}, {"ButtonUpdate", "&Update|Updates all values"},
-        {"ButtonSample#", "Sample|Samples position & velocity (does not read value)"},
-        {"ButtonRead#", "Read|Read last sampled value of position & velocity"},
-        {"ButtonUpdate#", "Sample and Read|Samples and then reads position and velocity"},
-        {"ButtonPreset#", "Position Preset|Transfers Preset value to Position register"},
-        {"ButtonGlobalIntr", "Toggle|Toggles global interrupt bit"}, {"RadioButtonUpdateAuto", "&Automatic|"},
-        {"RadioButtonUpdateManual", "&Manual|"}, {"CheckBoxFilterEnb", "Enabled|"},
-        {"EditPresetData#", "|Click \"Position Preset\" to load register"}, {"LabelPosData#", kValue},
-        {"LabelVelData#", kValue}, {"LabelGlitch*", "Click to clear"}, {"LabelNoSig*", "Click to clear"},
-        {"LabelPosValid#", "Click to clear errors"}, {"LabelErr#", "Click to clear errors"},
-        {"LabelDir#", "Click to toggle"}, {"LabelIntrGlitch*", "Click to toggle"}, {"LabelIntrNoSig*", "Click to toggle"}};
-    for (const auto& [name, expected] : hints) {  // "caption|hint", or the hint alone
-      const QString pattern = QString::fromLatin1(name).replace('*', '#');
-      const int count = !pattern.contains('#') ? 1 : QString(name).contains('*') ? 4 : 3;
-      for (int axis = 0; axis < count; ++axis) {
-        const QWidget* control = Named(pattern, axis);
-        QVERIFY2(control, qPrintable(pattern));
-        const auto* button = qobject_cast<const QAbstractButton*>(control);
-        const QString caption = button ? button->text() : QString();
-        QCOMPARE(QString(expected).contains('|') ? caption + "|" + control->toolTip() : control->toolTip(), expected);
-      }
-    }
+  void groupItems() {
     QStringList items;
     for (const TRadioGroup* group : {Form1->RadioGroupUnitSelect, Form1->RadioGroupAx2Optic, Form1->RadioGroupKV})
       for (const QRadioButton* item : group->findChildren<QRadioButton*>()) items << item->text();
@@ -111,7 +82,7 @@ class WindowTest : public MonitorTest {
     }
   }
 
-  void everyActionWithoutCardReportsItsFailure() {
+  void everyActionWithoutCardReportsItsFailureAndPaintsTheIndicators() {
     w_->Connect();
     w_->asked.clear();
     QList<QObject*> controls;
@@ -139,10 +110,8 @@ class WindowTest : public MonitorTest {
       QVERIFY2(Form1->LabelErrorData->text().startsWith("ERROR: "), qPrintable(control->objectName()));
     }
     QVERIFY(w_->asked.isEmpty());
-  }
 
-  void indicatorsWithoutCardArePaintedFromTheUnchangedMembers() {
-    w_->Connect();
+    // The indicators are painted from the members no call could change.
     Form1->ButtonUpdate1->click();
     Click(Form1->LabelGlitch1);
     Click(Form1->LabelDir2);
