@@ -135,7 +135,6 @@ class ConnectionTest : public MonitorTest {
   void selectCard_data() {
     QTest::addColumn<Reselection>("row");
     QTest::newRow("no board, OK") << Reselection{"", -1, mrOk, -1, -1, -1, -1, {kOpenFailed}};
-    QTest::newRow("no board, Cancel") << Reselection{"", -1, mrCancel, -1, -1, -1, -1, {kOpenFailed}};
     QTest::newRow("one board, OK") << Reselection{"boards=1,motion=off", -1, mrOk, -1, 0, 0, 0, {}};
     QTest::newRow("three boards, Cancel") << Reselection{"boards=3,motion=off", 2, mrCancel, 0, 2, 2, 2, {}};
     QTest::newRow("three boards, OK") << Reselection{"boards=3,motion=off", -1, mrOk, 1, 0, 1, 1, {}};

@@ -1,9 +1,7 @@
 // Preset entry boxes and preset actions on one still simulated board: the
 // check of the typed text with its question, the register writes, the preset
 // commands and the refreshes that follow, proved against the accesses.
-
 #include "monitor_fixture.h"
-#include "zemtra_registers.h"
 
 using namespace monitor_test;
 
@@ -21,16 +19,12 @@ QString Question(int axis) {
   return QStringLiteral("Invalid number in Axis %1 Preset entry box.  Restore?").arg(axis + 1);
 }
 
-void ReadPresetRegisters() {
-  uint32_t value = 0;
-  for (const ZemtraAxisRegisterSet& axis : ZemtraAxisRegisters)
-    ZemtraReadRegisterLong(Form1->CardHandle, axis.presetRegister, &value);
-}
-
 // Leaving a box with a valid number: its register written, all three read back.
 void WriteAndRefresh(int axis, int32_t value) {
   ZemtraWriteRegisterLong(Form1->CardHandle, ZemtraAxisRegisters[axis].presetRegister, static_cast<uint32_t>(value));
-  ReadPresetRegisters();
+  uint32_t read = 0;
+  for (const ZemtraAxisRegisterSet& each : ZemtraAxisRegisters)
+    ZemtraReadRegisterLong(Form1->CardHandle, each.presetRegister, &read);
 }
 
 void Type(TEdit* box, const QString& text) {
