@@ -1,6 +1,5 @@
-// The captions as the window system really holds them: every window of the
-// program, shown on an X server of the test's own, carries exactly its
-// caption in the properties that window managers show in the title bar.
+// Every window, on an X server of the test's own, carries exactly its caption
+// in the properties that window managers show in the title bar.
 #include <QProcess>
 
 #include "helpviewer.h"
@@ -12,8 +11,7 @@ using namespace monitor_test;
 
 namespace {
 
-// The caption the X server holds for the window, as xprop reads it: in
-// WM_NAME and in _NET_WM_NAME, which window managers prefer.
+// WM_NAME and _NET_WM_NAME (which window managers prefer), as xprop reads them.
 QStringList ServerCaptions(const QWidget* window) {
   QGuiApplication::sync();
   QProcess xprop;
@@ -28,8 +26,7 @@ QStringList ServerCaptions(const QWidget* window) {
   return captions;
 }
 
-// Brings the window of one row up and returns it; a modal window is shown,
-// read and closed within the call, which then returns null.
+// Brings a row's window up and returns it; a modal one is read and closed inside: null.
 using Opener = QWidget* (*)();
 
 }  // namespace
@@ -43,24 +40,13 @@ class CaptionsTest : public MonitorTest {
   CaptionsTest() : MonitorTest("id=0x1,motion=off", false) {}
 
  protected:
-  void Prepare() override {
-    Form1->MessageBoxAnswerer = nullptr;  // real message boxes
-    Form1->CardIndex = -1;                // any card, as after the start-up search
-  }
+  void Prepare() override { Form1->MessageBoxAnswerer = nullptr; }  // real message boxes
 
  private slots:
   // Each row is named by the caption it expects.
   void everyWindowShowsExactlyItsCaption_data() {
     QTest::addColumn<Opener>("open");
     QTest::newRow("Kestova Zemtra Monitor") << Opener([]() -> QWidget* { return Form1; });
-    QTest::newRow("ZemtraMonitor: Open Card Warning") << Opener([]() -> QWidget* { return Form1->OpenCard(), nullptr; });
-    QTest::newRow("ZemtraMonitor: Error Opening Card") << Opener([]() -> QWidget* {
-      Form1->CardList[0] = {7, 7};  // a listed board that has gone away
-      Form1->CardCount = 1;
-      Form1->CardIndex = 0;
-      Form1->OpenCard();
-      return nullptr;
-    });
     QTest::newRow("Invalid Data") << Opener([]() -> QWidget* {
       int32_t value = 0;
       Form1->EditPresetData1->setText(QStringLiteral("x"));

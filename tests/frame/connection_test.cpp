@@ -8,8 +8,7 @@ using namespace monitor_test;
 
 namespace {
 
-// The boxes the card connection shows, exactly as the user sees them, with
-// whether the card is open while each waits and the error line under it.
+// The connection's boxes as the user sees them, with the card state and error line under each.
 const AskedBox kOpenFailed{"Unable to Open Zemtra Card.", "ZemtraMonitor: Error Opening Card", 0x135, false,
                            "ERROR: \"Device not found\" reported by ZemtraOpen()"};
 const AskedBox kForeign{"Card Opened is NOT anZemtra Card.", "ZemtraMonitor: Open Card Warning", 0x131, true, ""};
@@ -71,8 +70,7 @@ class ConnectionTest : public MonitorTest {
   ConnectionTest() : MonitorTest("", false) {}
 
  private slots:
-  // The start-up tick: search, choice (with more than one board), open with
-  // its retries and warning, the panels filled, automatic update started.
+  // The start-up tick: search, choice, open with retries and warning, panels filled, automatic update.
   void startUp_data() {
     QTest::addColumn<StartUp>("row");
     const char* one = "boards=1,motion=off";
@@ -118,8 +116,7 @@ class ConnectionTest : public MonitorTest {
     QVERIFY(Form1->UpdateInProgress);  // until a full update runs to its end
   }
 
-  // Right after the identification read of the open come the three preset
-  // reads, axis 1, 2, 3.
+  // Right after the identification read of the open come the preset reads of axes 1, 2, 3.
   void presetRegistersAreReadRightAfterTheIdentification() {
     w_.emplace("boards=1,motion=off");
     w_->Connect();
@@ -130,8 +127,7 @@ class ConnectionTest : public MonitorTest {
     QCOMPARE(lines.mid(lines.indexOf(expected[0]), 4), expected);
   }
 
-  // Card, Select Card...: the list found at start-up, the current card
-  // preselected; the card is closed and opened again whatever the answer.
+  // Card, Select Card...: the start-up list, the current card preselected; reopened whatever the answer.
   void selectCard_data() {
     QTest::addColumn<Reselection>("row");
     QTest::newRow("no board, OK") << Reselection{"", -1, mrOk, -1, -1, -1, -1, {kOpenFailed}};

@@ -1,6 +1,5 @@
-// The main window's frame: its state after creation, timers and menus, the
-// error line, the message boxes, closing; help, hints, the read-me opener,
-// the about box and the splash; the application object's event loop.
+// The main window's frame: creation, menus, error line, message boxes, closing;
+// help, hints, read-me, about box and splash; the application's event loop.
 #include <QFileInfo>
 #include <QHelpEvent>
 #include <QMenuBar>
@@ -86,9 +85,8 @@ class FrameTest : public MonitorTest {
     QVERIFY(Form1->ShowPopupHints1->isCheckable() && Form1->ShowPopupHints1->isChecked());
   }
 
-  // Every code the library knows, and one it does not, after an error: 25
-  // is a note in the window's text colour, everything else an error in red;
-  // clearing keeps the colour until the next report.
+  // Each code, known or not, after an error: 25 is a note in the text colour, the
+  // rest errors in red; clearing keeps the colour until the next report.
   void errorLine_data() {
     RowsShareWindows();
     QTest::addColumn<int>("code");
@@ -115,8 +113,7 @@ class FrameTest : public MonitorTest {
     QCOMPARE(TextColour(Form1->LabelErrorData), code == 25 ? QApplication::palette().color(QPalette::WindowText) : Qt::red);
   }
 
-  // Without an answerer the window asks with a real box: exclamation icon,
-  // the style's buttons, Cancel as default and for Escape.
+  // Without an answerer a real box asks: its icon, the style's buttons, Cancel default and for Escape.
   void realMessageBoxes() {
     Form1->MessageBoxAnswerer = nullptr;
     for (const auto& [style, first, answer] : {std::tuple{0x135u, QMessageBox::Retry, int(mrRetry)},
@@ -143,9 +140,8 @@ class FrameTest : public MonitorTest {
     }
   }
 
-  // Exit, the Close button and the window's close box all end in FormClose
-  // and the event loop, also while the modeless register access dialog is
-  // shown: the card is closed (quietly also when none is open), the help quits.
+  // Exit, Close and the close box end FormClose and the loop, also with the modeless register
+  // dialog shown: the card is closed (quietly also when none is open), the help quits.
   void closing_data() {
     QTest::addColumn<int>("how");  // 0: Exit, 1: the Close button, 2: the close box
     QTest::addColumn<bool>("card");
@@ -181,9 +177,8 @@ class FrameTest : public MonitorTest {
     if (card) QCOMPARE(ZemtraReadRegisterWord(open, ZEMTRA_REG_SAMPLE, &word), ErrorCode{ZEMTRA_ERR_INVALID_HANDLE});
   }
 
-  // Help Topics opens the contents. F1 opens the topic of the control, of
-  // its nearest parent with one, of another window of the program, or of an
-  // open menu (which closes): sixteen topics of their own, and no context 14.
+  // Help Topics opens the contents; F1 the topic of the control, its nearest parent with one,
+  // another window or an open menu (which closes): sixteen topics, and no context 14.
   void helpTopics() {
     Form1->HelpContents1->trigger();
     QVERIFY(ApplicationHelpViewer()->isVisible());
@@ -262,8 +257,7 @@ class FrameTest : public MonitorTest {
     QVERIFY(FindOnSearchPath("tool", bin.path()).isEmpty());
   }
 
-  // Directories made under a scratch root, the program's directory among them,
-  // and where the monitor's data is found for it.
+  // Where the monitor's data is found for a program directory in a tree made under a scratch root.
   void dataDirectory_data() {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<QString>("program");
@@ -299,8 +293,7 @@ class FrameTest : public MonitorTest {
   }
 };
 
-// An exception escaping a handler ends the event loop and is thrown again
-// afterwards.
+// An exception escaping a handler ends the event loop and is thrown again afterwards.
 class ApplicationTest : public QObject {
   Q_OBJECT
 

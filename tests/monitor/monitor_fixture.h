@@ -1,10 +1,6 @@
-// What every monitor test shares: the program's windows created as the
-// program entry creates them, on simulated boards the test chooses, with
-// recorders answering the message boxes and the card selection dialog, and
-// the register accesses of the first simulated board.
-//
-// All suites are one program (monitor_main.cpp): its first argument names the
-// suite to run, the rest go to Qt Test.
+// What every monitor test shares: the program's windows on simulated boards,
+// recorders answering its message boxes and card selection dialog, and the
+// register accesses of board 0. All suites are one program (monitor_main.cpp).
 #pragma once
 
 #include <QCheckBox>
@@ -28,8 +24,7 @@ namespace monitor_test {
 
 bool Register(const char* suite, std::function<std::unique_ptr<QObject>()> make);
 
-// From now on, boards as ZEMTRA_SIM would make them ("" = none); real boards
-// never take part.
+// From now on, boards as ZEMTRA_SIM would make them ("" = none), never real ones.
 void SimulateBoards(const char* setup);
 DeviceLocation SimulatedBoard(int index);
 // The next search for boards fails after `calls` of its steps have run.
@@ -54,8 +49,7 @@ class Windows {
   Windows(const Windows&) = delete;
   Windows& operator=(const Windows&) = delete;
 
-  // The start-up sequence as Timer3 runs it; in manual update mode unless
-  // asked otherwise, so that no timer updates underneath the test.
+  // The start-up tick; in manual update mode unless asked, so no timer updates underneath.
   void Connect(bool automatic = false);
 
   std::deque<int> answers;
@@ -97,9 +91,8 @@ Control* Named(const QString& name, int axis) {
   return Form1->findChild<Control*>(QString(name).replace('#', axis < 3 ? QString::number(axis + 1) : "Ref"));
 }
 
-// The base of the test classes: fresh windows on `boards` for each test,
-// started up unless asked otherwise, then Prepare(). The rows of a table
-// whose _data() function calls RowsShareWindows() share the windows (each
+// Fresh windows on `boards` for each test, started up unless asked, then
+// Prepare(). The rows of a _data() calling RowsShareWindows() share them (each
 // row sets up what it relies on); a test may replace them (w_.emplace).
 class MonitorTest : public QObject {
   Q_OBJECT

@@ -1,8 +1,6 @@
-// The indicators and settings of the main window: the status panel on a
-// board whose axis 2 signal is missing and whose reference glitches, with
-// clearing by click and the data error write; direction, interrupt and
-// filter controls; the register readouts, the preset boxes that follow their
-// registers, and the no-card blanking.
+// The main window's indicators and settings: the status panel (axis 2 without
+// signal, the reference glitching) and its clearing; direction, interrupt and
+// filter controls; readouts, preset boxes following their registers, blanking.
 #include "monitor_fixture.h"
 
 using namespace monitor_test;
@@ -31,8 +29,7 @@ struct StatusClick {
   bool samples;
 };
 
-// A setting the board holds in a word: how a click changes it and how the
-// window reads the group back.
+// A setting the board holds in a word: how a click changes it and how the group is read back.
 struct Toggle {
   const char* control;
   const char* indicator;
@@ -83,10 +80,9 @@ class StatusTest : public MonitorTest {
     QVERIFY(Form1->LabelErrorData->text().endsWith(QStringLiteral("reported by ZemtraReadRawVel()")));
   }
 
-  // A click clears what its indicator shows; the Error and Data indicators
-  // of an axis clear its flags and the reference's, and the data error the
-  // window shows (a write to the sample register and a second read back);
-  // the Data indicator then samples its axis.
+  // A click clears what its indicator shows; Error and Data clear the axis's flags, the
+  // reference's and the data error shown (a sample register write and a second read
+  // back); Data then samples its axis.
   void indicatorClick_data() {
     RowsShareWindows();
     QTest::addColumn<StatusClick>("row");
@@ -117,9 +113,8 @@ class StatusTest : public MonitorTest {
     });
   }
 
-  // A cleared glitch stays cleared, a missing signal is back at once. A
-  // preset on the axis without signal leaves its data error, which Clear All
-  // Status leaves alone.
+  // A cleared glitch stays cleared, a missing signal is back at once. A preset on the axis
+  // without signal leaves a data error, which Clear All Status leaves alone.
   void clearingFlagsAndClearAll() {
     Click(Form1->LabelGlitchRef);
     QCOMPARE(Form1->LabelGlitchRef->text(), QStringLiteral("OK"));
@@ -146,9 +141,8 @@ class SettingsTest : public MonitorTest {
   SettingsTest() : MonitorTest("boards=1,motion=off") {}
 
  private slots:
-  // A click inverts its bit in the word the board holds, keeps the others as
-  // they are there, and shows the group again; a second click restores it.
-  // The interrupt mask keeps axis 1 in bits 8-9 and axis 3 in bits 4-5.
+  // A click inverts its bit on the board, keeps the others as they are there and shows the
+  // group again; a second restores it. The mask has axis 1 in bits 8-9, axis 3 in 4-5.
   void toggles_data() {
     RowsShareWindows();
     QTest::addColumn<Toggle>("row");
@@ -211,8 +205,7 @@ class SettingsTest : public MonitorTest {
     }
   }
 
-  // A filter control writes its own field only, the rest as read, and the
-  // group shows the word again (without writing it back).
+  // A filter control writes its own field only, the rest as read; the group shows the word again.
   void filterChanges_data() {
     RowsShareWindows();
     QTest::addColumn<int>("control");  // 0: Kv, 1: Kp, 2: Enabled
@@ -243,9 +236,8 @@ class SettingsTest : public MonitorTest {
     QCOMPARE(Form1->RadioGroupKp->ItemIndex(), written & 3);
   }
 
-  // The readouts show their registers in their formats; blanked, they are
-  // cut back to their names and the values greyed, while the Info group, the
-  // boxes, the global interrupt, the filter and the words stay.
+  // The readouts in their formats; blanked, cut back to their names and the values greyed,
+  // while the Info group, the boxes, the global interrupt, the filter and the words stay.
   void readoutsAndBlanking() {
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A1_PRESET, 0xFFFFFFFF);
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 0x12AB);

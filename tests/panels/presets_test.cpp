@@ -1,6 +1,5 @@
-// Preset entry boxes and preset actions on one still simulated board: the
-// check of the typed text with its question, the register writes, the preset
-// commands and the refreshes that follow, proved against the accesses.
+// Preset boxes and actions: the check of the typed text with its question, the register
+// writes, the preset commands and the refreshes that follow, proved against the accesses.
 #include "monitor_fixture.h"
 
 using namespace monitor_test;
@@ -43,9 +42,8 @@ class PresetsTest : public MonitorTest {
   PresetsTest() : MonitorTest("boards=1,motion=off") {}
 
  private slots:
-  // Typing and Tab writes the register and shows it; Enter writes at once
-  // and the box keeps the focus, checked and unmodified but not rewritten;
-  // leaving it afterwards writes again.
+  // Typing and Tab writes the register and shows it; Enter writes at once, the box keeps the
+  // focus, checked and unmodified but not rewritten; leaving it afterwards writes again.
   void typingTabAndEnter() {
     Form1->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(Form1));
@@ -107,8 +105,7 @@ class PresetsTest : public MonitorTest {
     });
   }
 
-  // The forms the boxes show: "Raw Hex" passes the check unchanged, a
-  // converted value does not.
+  // The forms the boxes show: "Raw Hex" passes the check unchanged, a converted value does not.
   void displayedFormsAndTheCheck() {
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A2_PRESET, static_cast<uint32_t>(-2));
     ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 1000000);

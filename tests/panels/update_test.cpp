@@ -1,7 +1,5 @@
-// The update cycle, the update modes, the per-axis sample and read actions,
-// the display units and fold factors, on one still simulated board. Call
-// orders are proved against the accesses of the same library calls made by
-// the test itself.
+// The update cycle and modes, the per-axis actions, the display units and fold factors; call
+// orders proved against the accesses of the same library calls made by the test.
 #include <QThread>
 
 #include "monitor_fixture.h"
@@ -30,9 +28,8 @@ class UpdateTest : public MonitorTest {
   }
 
  private slots:
-  // Whatever starts it, the full update makes the same calls in order, writes
-  // only the sample command and shows every axis in light green; "Updating"
-  // stays its 500 ms from the first of several updates.
+  // Whatever starts it, the full update makes the same calls, writes only the sample command,
+  // shows every axis good; "Updating" stays its 500 ms from the first of several updates.
   void fullUpdate_data() {
     QTest::addColumn<int>("trigger");
     QTest::addColumn<QString>("position1");
@@ -122,9 +119,8 @@ class UpdateTest : public MonitorTest {
     }
   }
 
-  // Each mode, with axis 3 on fold factor 8, shows the values in its form
-  // (positions 1, 2, 3, velocity 1, preset box 2, 1000 on axis 1); raw values
-  // know no fold factor.
+  // Each mode, axis 3 on fold factor 8: positions 1-3, velocity 1, preset box 2 and 1000 on
+  // axis 1 in its form; raw values know no fold factor.
   void displayModes_data() {
     QTest::addColumn<int>("item");
     QTest::addColumn<QStringList>("texts");

@@ -42,10 +42,8 @@ class WindowTest : public MonitorTest {
     }
   }
 
-  // With room on the screen the window is as large as its contents and they
-  // never scroll, however small it is made. On a smaller screen the window
-  // fits the screen and the contents scroll, unsqueezed, down to the bottom
-  // row and the error line.
+  // With room the window fits its contents, which never scroll however small it is made; on a
+  // smaller screen it fits the screen and they scroll, unsqueezed, down to the error line.
   void contentsScrollOnlyOnAScreenSmallerThanTheForm_data() {
     QTest::addColumn<QString>("screen");
     QTest::addColumn<bool>("scrolls");

@@ -1,8 +1,6 @@
-// The direct register access dialog, opened from the main window on one
-// simulated board whose A2 has no signal and whose A1 glitches, so that its
-// A1/A2 Error Status register (0x112) holds A1 Glitch (bit 3) and A2 No Sig
-// (bit 0): the map, the narrow form, the keys, the reads and writes and their
-// failures, each checked against the board.
+// The direct register access dialog on a board whose A2 has no signal and A1 glitches (0x112
+// holds bits 3 and 0): the map, the narrow form, the keys, the reads and writes and
+// their failures, each checked against the board.
 #include <QLineEdit>
 
 #include "monitor_fixture.h"
@@ -76,8 +74,7 @@ class RegAccessTest : public MonitorTest {
     QVERIFY(InDialog(d->LabelRegisterName).left() >= edge && InDialog(d->Label19).left() >= edge);
     for (const TRegisterLabel* label : d->AddressLabels) QVERIFY(InDialog(label).left() >= edge);
 
-    // Each state has a fixed border: a resize, by the user or the window
-    // manager, changes nothing; only the button switches between the widths.
+    // Each state has a fixed size, whoever resizes; only the button switches between the widths.
     const int height = d->height();
     const QWidget* hidden[] = {d->UpperBitsLbl, d->LowerBitsLbl, d->Panel1, d->Panel9};
     for (const auto& [flag, caption, width] : {std::tuple{0, "Hide Addr Map", 550}, {1, "Show Addr Map", 210},
@@ -94,9 +91,8 @@ class RegAccessTest : public MonitorTest {
     }
   }
 
-  // Enter in a box presses no button: it would send, read, copy over the
-  // value being typed, or close the dialog. Escape and Close hide the dialog
-  // and keep its contents.
+  // Enter in a box presses no button (it would send, read, copy over the value being typed,
+  // or close). Escape and Close hide the dialog and keep its contents.
   void keysAndClosing() {
     ShowActive();
     Enter(QStringLiteral("0x11C"), QStringLiteral("0x42"));
@@ -123,9 +119,8 @@ class RegAccessTest : public MonitorTest {
     QVERIFY(alive && !FormRegAccess->isVisible() && Form1->isVisible());
   }
 
-  // A 16-bit register: its name and bit names, read at once, set bits green.
-  // Clicking it moves the focus out of the address box, so that going back
-  // into it clears the selection and the bit definitions. A 32-bit one
+  // A 16-bit register: its names, read at once, set bits green; the click leaves the address
+  // box, so going back into it clears the selection and the bit definitions. A 32-bit one
   // clears them too and reads 32 bits; only the last is marked.
   void clickingAddresses() {
     ShowActive();
@@ -178,9 +173,8 @@ class RegAccessTest : public MonitorTest {
     for (const TBitPanel* panel : FormRegAccess->BitPanels) QCOMPARE(panel->Color(), ButtonFace());
   }
 
-  // Entry forms of the address and the value, sent as 32 bits (or 16: the
-  // low half) to the A1 preset register: what the register then holds, or
-  // the refusal by the dialog or, outside the board's window, by the library.
+  // Address and value forms sent as 32 (or 16: the low half) bits to the A1 preset: what it then
+  // holds, or the refusal by the dialog or, outside the board's window, by the library.
   void entryForms_data() {
     RowsShareWindows();
     QTest::addColumn<QString>("address");
@@ -225,9 +219,8 @@ class RegAccessTest : public MonitorTest {
     QVERIFY(FormRegAccess->EditDataRcvd->text().isEmpty());
   }
 
-  // The dialog reads the main window's handle at each operation: with the
-  // card closed every operation answers "A passed parameter is NULL" and a
-  // read paints no bit; after re-selection it works on the new handle.
+  // Each operation takes the main window's handle: with the card closed each answers "A passed
+  // parameter is NULL" and a read paints no bit; after re-selection it uses the new handle.
   void followsTheMainWindowsCard() {
     QTest::mouseClick(Address("0x112"), Qt::LeftButton);
     QCOMPARE(FormRegAccess->Panel16->Color(), kColorBitSet);
