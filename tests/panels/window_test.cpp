@@ -1,7 +1,7 @@
-// The main window's controls as the layout makes them (items, tab order, fit
-// to the screen), and every control with no card open: nothing crashes, each
-// failed call is reported, every handler runs to its end, and the indicators
-// are painted from the members that no call could change.
+// The main window: its layout (items, tab order, fit to the screen); every control with no
+// card open (nothing crashes, each failure reported, indicators from the unchanged members);
+// the status panel (axis 2 without signal, the reference glitching) and its clearing;
+// direction, interrupt and filter controls; readouts, preset boxes following their registers.
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -16,7 +16,45 @@ QString ErrorLine(const char* function) {
   return QStringLiteral("ERROR: \"%1\" reported by %2()").arg(ZemtraGetErrStr(Form1->LastError), function);
 }
 
+// By signal: axes 1, 2, 3, then the reference.
+const uint16_t kGlitch[4] = {ZEMTRA_STATUS_A1_GLITCH, ZEMTRA_STATUS_A2_GLITCH, ZEMTRA_STATUS_A3_GLITCH,
+                             ZEMTRA_STATUS_REF_GLITCH};
+const uint16_t kNoSig[4] = {ZEMTRA_STATUS_A1_NOSIG, ZEMTRA_STATUS_A2_NOSIG, ZEMTRA_STATUS_A3_NOSIG,
+                            ZEMTRA_STATUS_REF_NOSIG};
+const uint16_t kDataError[3] = {ZEMTRA_SMP_A1_PRESET, ZEMTRA_SMP_A2_PRESET, ZEMTRA_SMP_A3_PRESET};
+
+QList<TLabel*> SignalIndicators() {
+  QList<TLabel*> labels;
+  for (int signal = 0; signal < 4; ++signal)
+    labels << Named<TLabel>("LabelNoSig#", signal) << Named<TLabel>("LabelGlitch#", signal);
+  return labels;
+}
+
+struct StatusClick {
+  const char* label;
+  int axis;
+  uint16_t mask;
+  uint16_t dataError;  // shown by the window before the click
+  bool samples;
+};
+
+// A setting the board holds in a word: how a click changes it and how the group is read back.
+struct Toggle {
+  const char* control;
+  const char* indicator;
+  uint16_t bit;
+  uint16_t others;  // set on the board besides the bit
+  ErrorCode (*get)(DeviceHandle, uint16_t*);
+  ErrorCode (*set)(DeviceHandle, uint16_t);
+  QList<int32_t> readouts;  // registers the group's refresh reads
+  const char* on;
+  const char* off;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(StatusClick)
+Q_DECLARE_METATYPE(Toggle)
 
 class WindowTest : public MonitorTest {
   Q_OBJECT
@@ -148,5 +186,263 @@ class WindowTest : public MonitorTest {
   }
 };
 
+class StatusTest : public MonitorTest {
+  Q_OBJECT
+
+ public:
+  StatusTest() : MonitorTest("boards=1,motion=off,nosig=A2,glitch=REF") {}
+
+ private slots:
+  void updateShowsTheMissingAxisAndTheLatchedFlags() {
+    QCOMPARE(Form1->LabelPosData1->Color(), kColorGood);
+    QCOMPARE(Form1->LabelVelData3->Color(), kColorGood);
+    for (TLabel* label : {Form1->LabelPosData2, Form1->LabelVelData2, Form1->LabelPosValid2}) {
+      QCOMPARE(label->text(), label == Form1->LabelPosValid2 ? "Invalid" : "Error");
+      QCOMPARE(label->Color(), kColorFault);
+    }
+    QCOMPARE(Form1->LabelErrorData->text(),
+             QStringLiteral("NOTE: \"%1\" reported by ZemtraGetRawPosVelAll()").arg(ZemtraGetErrStr(25)));
+    QCOMPARE(Form1->LabelPosValid1->text(), QStringLiteral("Valid"));
+    for (TLabel* label : SignalIndicators()) {
+      const bool set = label == Form1->LabelNoSig2 || label == Form1->LabelGlitchRef;
+      QCOMPARE(label->text(), set ? "ERR" : "OK");
+      QCOMPARE(label->Color(), set ? kColorFault : kColorGood);
+    }
+    // Bits that name no indicator change none.
+    Form1->StatusWord = 0xCCF0;
+    Form1->RefreshSignalStatus();
+    for (TLabel* label : SignalIndicators()) QCOMPARE(label->text(), QStringLiteral("OK"));
+    // A read on the invalid axis reports both reads.
+    Form1->ButtonRead2->click();
+    QCOMPARE(Form1->LabelPosData2->text(), QStringLiteral("Error"));
+    QCOMPARE(Form1->LabelVelData2->text(), QStringLiteral("Error"));
+    QVERIFY(Form1->LabelErrorData->text().endsWith(QStringLiteral("reported by ZemtraReadRawVel()")));
+  }
+
+  // A click clears what its indicator shows; Error and Data clear the axis's flags, the
+  // reference's and the data error shown (a sample register write and a second read
+  // back); Data then samples its axis.
+  void indicatorClick_data() {
+    RowsShareWindows();
+    QTest::addColumn<StatusClick>("row");
+    for (int signal = 0; signal < 4; ++signal) {
+      QTest::addRow("glitch %d", signal + 1) << StatusClick{"LabelGlitch#", signal, kGlitch[signal], 0, false};
+      QTest::addRow("no signal %d", signal + 1) << StatusClick{"LabelNoSig#", signal, kNoSig[signal], 0, false};
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+      const auto mask = uint16_t(kGlitch[axis] | kNoSig[axis] | kGlitch[3] | kNoSig[3]);
+      for (const uint16_t error : {uint16_t{0}, kDataError[axis]}) {
+        const char* data = error ? ", data error" : "";
+        QTest::addRow("error %d%s", axis + 1, data) << StatusClick{"LabelErr#", axis, mask, error, false};
+        QTest::addRow("data %d%s", axis + 1, data) << StatusClick{"LabelPosValid#", axis, mask, error, true};
+      }
+    }
+  }
+  void indicatorClick() {
+    QFETCH(StatusClick, row);
+    Form1->SampleWord = row.dataError;
+    Click(Named<TLabel>(row.label, row.axis));
+    COMPARE_ACCESSES([&] {
+      ClearStatusCalls(row.mask);
+      if (row.dataError) ZemtraWriteRegisterWord(Form1->CardHandle, ZEMTRA_REG_SAMPLE, row.dataError);
+      if (row.dataError) ClearStatusCalls(0);
+      uint16_t word = 0;
+      if (row.samples) ZemtraSamplePosVel(Form1->CardHandle, static_cast<int16_t>(row.axis));
+      if (row.samples) ZemtraReadRegisterWord(Form1->CardHandle, ZEMTRA_REG_SAMPLE, &word);
+    });
+  }
+
+  // A cleared glitch stays cleared, a missing signal is back at once. A preset on the axis
+  // without signal leaves a data error, which Clear All Status leaves alone.
+  void clearingFlagsAndClearAll() {
+    Click(Form1->LabelGlitchRef);
+    QCOMPARE(Form1->LabelGlitchRef->text(), QStringLiteral("OK"));
+    Click(Form1->LabelNoSig2);
+    QCOMPARE(Form1->LabelNoSig2->text(), QStringLiteral("ERR"));
+    Form1->EditPresetData2->setText(QStringLiteral("5"));
+    Form1->ButtonPreset2->click();
+    QVERIFY(Form1->LabelErrorData->text().startsWith(QStringLiteral("NOTE: ")));
+    QCOMPARE(Form1->LabelErr2->text(), QStringLiteral("Error"));
+    QCOMPARE(Form1->LabelErr2->Color(), kColorFault);
+    TakeAccesses();
+    Form1->ButtonClearStatusAll->click();
+    // The first clear finds flags the repeat does not: compare the accesses only.
+    const QStringList made = Shape(TakeAccesses());
+    QCOMPARE(made, Shape(AccessesOf([] { ClearStatusCalls(0, true); })));
+    QCOMPARE(Form1->LabelErr2->text(), QStringLiteral("Error"));
+  }
+};
+
+class SettingsTest : public MonitorTest {
+  Q_OBJECT
+
+ public:
+  SettingsTest() : MonitorTest("boards=1,motion=off") {}
+
+ private slots:
+  // A click inverts its bit on the board, keeps the others as they are there and shows the
+  // group again; a second restores it. The mask has axis 1 in bits 8-9, axis 3 in 4-5.
+  void toggles_data() {
+    RowsShareWindows();
+    QTest::addColumn<Toggle>("row");
+    const QList<int32_t> config{ZEMTRA_REG_A1_A2_CONTROL, ZEMTRA_REG_A3_IRQ_CONTROL};
+    const uint16_t directions[] = {ZEMTRA_CONFIG_A1_DIR, ZEMTRA_CONFIG_A2_DIR, ZEMTRA_CONFIG_A3_DIR};
+    const uint16_t allConfig = ZEMTRA_CONFIG_A1_DIR | ZEMTRA_CONFIG_A2_DIR | ZEMTRA_CONFIG_A3_DIR | ZEMTRA_CONFIG_IRQ_ENABLE;
+    for (int axis = 0; axis < 3; ++axis) {
+      const char* dir[] = {"LabelDir1", "LabelDir2", "LabelDir3"};
+      QTest::addRow("direction %d", axis + 1) << Toggle{dir[axis], dir[axis], directions[axis],
+                                                        uint16_t(allConfig & ~directions[axis]), ZemtraGetConfig,
+                                                        ZemtraSetConfig, config, "Negative", "Positive"};
+    }
+    for (const char* control : {"ButtonGlobalIntr", "LabelGlobalIntr"})
+      QTest::newRow(control) << Toggle{control, "LabelGlobalIntr", ZEMTRA_CONFIG_IRQ_ENABLE,
+                                       uint16_t(allConfig & ~ZEMTRA_CONFIG_IRQ_ENABLE), ZemtraGetConfig,
+                                       ZemtraSetConfig, config, "Enabled", "Disabled"};
+    const uint16_t glitch[] = {ZEMTRA_IM_A1_GLITCH, ZEMTRA_IM_A2_GLITCH, ZEMTRA_IM_A3_GLITCH, ZEMTRA_IM_REF_GLITCH};
+    const uint16_t noSig[] = {ZEMTRA_IM_A1_NOSIG, ZEMTRA_IM_A2_NOSIG, ZEMTRA_IM_A3_NOSIG, ZEMTRA_IM_REF_NOSIG};
+    const char* names[][2] = {{"LabelIntrGlitch1", "LabelIntrNoSig1"}, {"LabelIntrGlitch2", "LabelIntrNoSig2"},
+                              {"LabelIntrGlitch3", "LabelIntrNoSig3"}, {"LabelIntrGlitchRef", "LabelIntrNoSigRef"}};
+    for (int signal = 0; signal < 4; ++signal) {
+      for (int kind = 0; kind < 2; ++kind) {
+        const uint16_t bit = kind ? noSig[signal] : glitch[signal];
+        QTest::newRow(names[signal][kind]) << Toggle{names[signal][kind], names[signal][kind], bit,
+                                                     uint16_t(0x3333 & ~bit), ZemtraGetInterruptMask,
+                                                     ZemtraSetInterruptMask, {ZEMTRA_REG_INTERRUPT_MASK}, "Yes", "No"};
+      }
+    }
+  }
+  void toggles() {
+    QFETCH(Toggle, row);
+    const DeviceHandle card = Form1->CardHandle;
+    const auto board = [&] {
+      uint16_t word = 0;
+      row.get(card, &word);
+      return word;
+    };
+    const auto good = [](const QString& text) { return text == "Positive" || text == "Enabled" || text == "Yes"; };
+    QWidget* control = Form1->findChild<QWidget*>(row.control);
+    const TLabel* shown = Form1->findChild<TLabel*>(row.indicator);
+    row.set(card, row.others);
+    const QStringList expected = AccessesOf([&] {
+      uint16_t word = 0;
+      row.get(card, &word);
+      row.set(card, uint16_t(word ^ row.bit));
+      for (int32_t offset : row.readouts) ZemtraReadRegisterWord(card, offset, &word);
+      row.get(card, &word);
+    });
+    row.set(card, row.others);
+    TakeAccesses();
+    for (const char* text : {row.on, row.off}) {
+      if (auto* label = qobject_cast<TLabel*>(control))
+        Click(label);
+      else
+        qobject_cast<QAbstractButton*>(control)->click();
+      if (text == row.on) QCOMPARE(TakeAccesses(), expected);
+      QCOMPARE(board(), text == row.on ? uint16_t(row.others | row.bit) : row.others);
+      QCOMPARE(shown->text(), QString::fromLatin1(text));
+      QCOMPARE(shown->Color(), good(text) ? kColorGood : kColorOff);
+    }
+  }
+
+  // A filter control writes its own field only, the rest as read; the group shows the word again.
+  void filterChanges_data() {
+    RowsShareWindows();
+    QTest::addColumn<int>("control");  // 0: Kv, 1: Kp, 2: Enabled
+    QTest::addColumn<int>("item");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("written");
+    QTest::newRow("Kv 2") << 0 << 2 << 0x001D << 0x0019;
+    QTest::newRow("Kv 1") << 0 << 1 << 0x001F << 0x0017;
+    QTest::newRow("Kp 0") << 1 << 0 << 0x001F << 0x001C;
+    QTest::newRow("Kp 3") << 1 << 3 << 0x0010 << 0x0013;
+    QTest::newRow("Enabled off") << 2 << 0 << 0x0017 << 0x0007;
+    QTest::newRow("Enabled on") << 2 << 0 << 0x000F << 0x001F;
+  }
+  void filterChanges() {
+    QFETCH(int, control);
+    QFETCH(int, item);
+    QFETCH(int, before);
+    QFETCH(int, written);
+    ZemtraSetFilter(Form1->CardHandle, static_cast<uint16_t>(before));
+    Form1->RefreshFilter();
+    TakeAccesses();
+    if (control < 2) Select(control ? Form1->RadioGroupKp : Form1->RadioGroupKV, item);
+    if (control == 2) Form1->CheckBoxFilterEnb->click();
+    QCOMPARE(Writes(TakeAccesses()), QStringList{QString::asprintf("W16 reg 0x%03X 0x%04X", ZEMTRA_REG_FILTER, written)});
+    QCOMPARE(Form1->LabelFilter->text(), QString::asprintf("Filter: 0x%08X", written));
+    QCOMPARE(Form1->CheckBoxFilterEnb->isChecked(), (written & 0x10) != 0);
+    QCOMPARE(Form1->RadioGroupKV->ItemIndex(), (written >> 2) & 3);
+    QCOMPARE(Form1->RadioGroupKp->ItemIndex(), written & 3);
+  }
+
+  // The readouts in their formats; blanked, cut back to their names and the values greyed,
+  // while the Info group, the boxes, the global interrupt, the filter and the words stay.
+  void readoutsAndBlanking() {
+    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A1_PRESET, 0xFFFFFFFF);
+    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 0x12AB);
+    ZemtraSetConfig(Form1->CardHandle, ZEMTRA_CONFIG_A1_DIR | ZEMTRA_CONFIG_A3_DIR);
+    ZemtraSetInterruptMask(Form1->CardHandle, 0x2301);
+    ZemtraSetFilter(Form1->CardHandle, 0);
+    Form1->ButtonUpdate->click();
+    const QList<QLabel*> readouts{Form1->LabelID1,     Form1->LabelID2,     Form1->LabelRev1,    Form1->LabelRev2,
+                                  Form1->LabelPreset1, Form1->LabelPreset2, Form1->LabelPreset3, Form1->LabelStatusX,
+                                  Form1->LabelStatusY, Form1->LabelConfigX, Form1->LabelConfigY, Form1->LabelIntrMask,
+                                  Form1->LabelSampReg, Form1->LabelFilter,  Form1->LabelHdwRev,  Form1->LabelApiRev};
+    const auto texts = [&] {
+      QStringList shown;
+      for (const QLabel* label : readouts) shown << label->text();
+      return shown;
+    };
+    QCOMPARE(texts(), QStringList({"ID: 0x0004D27B", "ID: 0x0004D27C", "Rev: 0x00020104", "Rev: 0x00020103",
+                                   "Preset1: 0xFFFFFFFF", "Preset2: 0x00000000", "Preset3: 0x000012AB",
+                                   "Status: 0x0000", "Status: 0x0000", "Config: 0x0004", "Config: 0x0002",
+                                   "Intr. Mask: 0x2301", "Sample: 0x0222", "Filter: 0x00000000", "Hdw Rev: 0x03",
+                                   "API Rev: 0x10"}));
+    QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("-1"));
+    const QString bus = QStringLiteral("PCI Bus: %1").arg(SimulatedBoard(0).bus);
+    QCOMPARE(Form1->LabelPciBus->text(), bus);
+    QCOMPARE(Form1->LabelPciSlot->text(), QStringLiteral("PCI Slot: %1").arg(SimulatedBoard(0).slot));
+    const uint16_t status = Form1->StatusWord, sample = Form1->SampleWord;
+    TakeAccesses();
+    Form1->BlankPanels();
+    QVERIFY(TakeAccesses().isEmpty());
+    QCOMPARE(texts(), QStringList({"ID:", "ID:", "Rev:", "Rev:", "Preset1:", "Preset2:", "Preset3:", "Status:",
+                                   "Status:", "Config:", "Config:", "Intr. Mask:", "Sample:", "Filter:",
+                                   "Hdw Rev: 0x03", "API Rev: 0x10"}));
+    for (TLabel* label : Form1->findChildren<TLabel*>()) {
+      if (label == Form1->LabelGlobalIntr) continue;
+      QVERIFY2(label->text().isEmpty(), qPrintable(label->objectName()));
+      QCOMPARE(label->Color(), kColorNone);
+    }
+    QCOMPARE(Form1->LabelGlobalIntr->text(), QStringLiteral("Disabled"));
+    QCOMPARE(Form1->LabelPciBus->text(), bus);
+    QCOMPARE(Form1->EditPresetData1->text(), QStringLiteral("-1"));
+    QCOMPARE(Form1->RadioGroupKV->ItemIndex(), 0);
+    QVERIFY(Form1->StatusWord == status && Form1->SampleWord == sample);
+  }
+
+  // While the user types in box 2 (focused, modified) the refresh leaves it
+  // alone and rewrites the others; a focused box left unchanged is rewritten.
+  void presetBoxesFollowTheirRegistersUnlessBeingEdited() {
+    for (int axis = 0; axis < 3; ++axis)
+      ZemtraWriteRegisterLong(Form1->CardHandle, ZemtraAxisRegisters[axis].presetRegister, uint32_t(11 * (axis + 1)));
+    Form1->EditPresetData2->setFocus();
+    for (TEdit* box : {Form1->EditPresetData2, Form1->EditPresetData3}) {
+      box->setText(QStringLiteral("7"));
+      box->setModified(true);
+    }
+    Form1->RefreshPresetRegisters();
+    const QStringList texts{Form1->EditPresetData1->text(), Form1->EditPresetData2->text(), Form1->EditPresetData3->text()};
+    QCOMPARE(texts, QStringList({"11", "7", "33"}));
+    QVERIFY(Form1->EditPresetData2->isModified());
+    QCOMPARE(Form1->PresetValue, (std::array<int32_t, 3>{11, 22, 33}));
+    Form1->EditPresetData2->setModified(false);
+    Form1->RefreshPresetRegisters();
+    QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("22"));
+  }
+};
+
 MONITOR_TEST(panels, WindowTest);
+MONITOR_TEST(panels, StatusTest);
+MONITOR_TEST(panels, SettingsTest);
 #include "window_test.moc"
