@@ -130,6 +130,7 @@ class RegAccessTest : public MonitorTest {
     QTest::mouseClick(status, Qt::LeftButton);
     QTRY_VERIFY(FormRegAccess->EditDataSend->hasFocus());
     QCOMPARE(FormRegAccess->SelectedMapEntry, status);
+    QCOMPARE(status->Kind, 3);  // the fourth of the registers with bits, as the name table has it
     QCOMPARE(status->Color(), kColorSelectedAddress);
     QCOMPARE(FormRegAccess->EditAddr->text(), QStringLiteral("0x112"));
     QCOMPARE(FormRegAccess->LabelRegisterName->text(), QStringLiteral("A1/A2 Error Status Bit Definitions"));
