@@ -1,7 +1,5 @@
-// Finding, opening and closing boards: the list and its filter, the location
-// written back, real boards whose windows are just long enough or too short,
-// the handle values (never handed out twice, none after a slot's last), and
-// calls on a handle from several threads while another closes it.
+// Finding, opening and closing boards, window lengths of real boards, handle
+// values, and calls on a handle from several threads while another closes it.
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -24,8 +22,7 @@ using faults::Fault;
 
 class Opening : public Library {};
 
-// Each filter and list against three boards: the count, then every entry of
-// a list of 4 ("7/7": untouched).
+// Against three boards: the count, then every entry of a list of 4 ("7/7": untouched).
 TEST_F(Opening, FindListsNoMoreThanAskedAndOpenWritesBackWhereTheBoardIs) {
   Boards("boards=3,motion=off");
   const struct {
@@ -56,8 +53,7 @@ TEST_F(Opening, FindListsNoMoreThanAskedAndOpenWritesBackWhereTheBoardIs) {
     }
     EXPECT_EQ(found, row.found);
   }
-  // The count and the first entry are found, the second fails: what was
-  // listed stays.
+  // The second entry fails: what was listed stays.
   pci::sim::ForceResult(pci::sim::Operation::kDeviceFind, pci::kDriverNotFound, 1, 2);
   DeviceLocation list[2] = {{7, 7}, {7, 7}};
   uint32_t count = 0;
@@ -91,9 +87,8 @@ struct WindowCase : Named {
 
 class RealBoard : public Library, public ::testing::WithParamInterface<WindowCase> {};
 
-// A real board's windows are as long as the kernel maps them: a board too
-// short for the registers the library reads is not opened, and on one that
-// is opened every offset up to the window's end works and none beyond.
+// A board too short for the registers the library reads is not opened; on
+// one that is, every offset up to the mapped window's end works, none beyond.
 TEST_P(RealBoard, WindowsLongEnoughOrRefused) {
   const WindowCase& row = GetParam();
   tree_.AddDevice("0000:05:00.0", pci::kVendorId, pci::kDeviceId, row.registers, row.revision);
@@ -156,9 +151,8 @@ TEST_F(Opening, AFailedRecordAtOpenGivesNoHandleAndReleasesTheDevice) {
   EXPECT_EQ(ZemtraGetFilter(value, &word), ZEMTRA_ERR_INVALID_HANDLE);
 }
 
-// A table whose slots start two generations before the last: every value is
-// handed out once and works while open, then there are none rather than a
-// slot starting over.
+// Slots two generations before their last: every value is handed out once,
+// then there are none rather than a slot starting over.
 TEST(HandleTable, ASlotIsRetiredAfterItsLastGeneration) {
   constexpr std::size_t kValues = 2 * 65536;  // two generations of every slot
   auto table = std::make_unique<HandleTable>(0xFFFE);
@@ -186,10 +180,9 @@ TEST(HandleTable, GenerationsStartAtRandom) {
   EXPECT_GT(firsts.size(), 1u) << "every table handed out " << std::hex << *firsts.begin() << " first";
 }
 
-// Several threads on one handle while another closes and reopens the board:
-// a close waits for the calls inside, no call reports 23 because another
-// holds the record, none reaches another board, and nothing is used after it
-// was given back (the sanitizer builds watch that).
+// A close waits for the calls inside, no call reports 23 because another
+// holds the record, none reaches another board, nothing is used after it was
+// given back (the sanitizer builds watch that).
 class Threads : public Library {
  protected:
   void SetUp() override {
@@ -206,8 +199,7 @@ TEST_F(Threads, CallsRaceCloseAndReopen) {
   std::atomic<bool> stop{false};
   std::atomic<int> unexpected{0};
   std::atomic<long> succeeded{0}, attempts{0};
-  // Samples, reads the identification, or changes settings while the A3
-  // signal comes and goes.
+  // Samples, reads the identification, or changes settings while A3 flickers.
   auto hammer = [&](int worker) {
     for (int call = 0; !stop.load(std::memory_order_relaxed); ++call) {
       attempts.fetch_add(1, std::memory_order_relaxed);
@@ -240,8 +232,7 @@ TEST_F(Threads, CallsRaceCloseAndReopen) {
   std::vector<std::thread> workers;
   for (int worker = 0; worker < 3; ++worker) workers.emplace_back(hammer, worker);
 
-  // Each cycle lets the workers make some calls on the open board first, so
-  // that closes meet calls in flight however busy the machine is.
+  // Some calls first, so that closes meet calls in flight however busy the machine is.
   for (int cycle = 0; cycle < 50; ++cycle) {
     const long before = attempts.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

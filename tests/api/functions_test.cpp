@@ -1,7 +1,6 @@
-// What every function does: its code, out-values and the exact accesses in
-// the trace's form (from the register map, not the library's tables); what it
-// refuses (bad handles, failing locks, null pointers, axes, offsets, every
-// vendor result), touching no board and no out-value; the codes' texts.
+// What every function does: code, out-values and exact accesses (from the
+// register map, not the library's tables); what it refuses, touching no board
+// and no out-value; the codes' texts.
 #include <unistd.h>
 
 #include <climits>
@@ -17,9 +16,8 @@
 namespace zemtra::test {
 namespace {
 
-// Calls of the library as rows of tables: a row's call is one expression of
-// the handle `h` and the out-values `o`, which start out filled with a
-// pattern no call produces.
+// A row's call is one expression of the handle `h` and the out-values `o`,
+// which start out filled with a pattern no call produces.
 struct Outs {
   uint16_t w = 0x5EED;                                                                      // word
   uint32_t l[2] = {0x5EED5EED, 0x5EED5EED};                                                 // longs
@@ -30,8 +28,7 @@ struct Outs {
   bool operator==(const Outs&) const = default;
 };
 
-// A call's code, then each value in hex: "0 0x4D27B 0x4D27C". The braces
-// keep several calls of one row in the order written.
+// A call's code, then each value in hex: "0 0x4D27B"; braces keep the order.
 std::string Gave(std::initializer_list<int64_t> codeThenValues) {
   std::string text;
   for (const int64_t value : codeThenValues) {
@@ -193,20 +190,17 @@ const Sequence kSequences[] = {
      CALLS(ZemtraClearStatusAll(h, &o.w), o.w), "0 0x0",
      "R16 reg 0x112; R16 reg 0x012; W16 reg 0x112 0x0002; W16 reg 0x012 0x0020; "
      "R16 reg 0x112; R16 reg 0x012"},
-    {"SetConfigWritesIrqEnableTwice", kStill, nullptr, CALLS(ZemtraSetConfig(h, 0x1000)), "0",
-     "W16 reg 0x110 0x0000; W16 reg 0x010 0x1010"},
-    {"SetConfigSplitsTheDirections", kStill, nullptr, CALLS(ZemtraSetConfig(h, 0x0204)), "0",
-     "W16 reg 0x110 0x0004; W16 reg 0x010 0x0002"},
+    {"SetConfigWritesIrqEnableTwiceAndSplitsTheDirections", kStill, nullptr,
+     CALLS(ZemtraSetConfig(h, 0x1000), ZemtraSetConfig(h, 0x0204)), "0 0x0",
+     "W16 reg 0x110 0x0000; W16 reg 0x010 0x1010; W16 reg 0x110 0x0004; W16 reg 0x010 0x0002"},
     {"GetConfig", kStill, CALLS(ZemtraSetConfig(h, 0x1206)), CALLS(ZemtraGetConfig(h, &o.w), o.w), "0 0x1206",
      "R16 reg 0x110; R16 reg 0x010"},
     {"GetConfigSeesIrqEnableAtEitherBit", kStill, CALLS(ZemtraWriteRegisterWord(h, 0x010, 0x0010)),
      CALLS(ZemtraGetConfig(h, &o.w), o.w), "0 0x1000", "R16 reg 0x110; R16 reg 0x010"},
-    {"Filter", kStill, nullptr,
-     CALLS(ZemtraSetFilter(h, static_cast<uint16_t>(kWide)), ZemtraGetFilter(h, &o.w), o.w), "0 0x0 0x15",
-     "W16 reg 0x01C 0x8015; R16 reg 0x01C"},
-    {"InterruptMask", kStill, nullptr,
-     CALLS(ZemtraSetInterruptMask(h, 0x2101), ZemtraGetInterruptMask(h, &o.w), o.w), "0 0x0 0x2101",
-     "W16 reg 0x016 0x2101; R16 reg 0x016"},
+    {"FilterAndInterruptMask", kStill, nullptr,
+     CALLS(ZemtraSetFilter(h, static_cast<uint16_t>(kWide)), ZemtraGetFilter(h, &o.w), o.w,
+           ZemtraSetInterruptMask(h, 0x2101), ZemtraGetInterruptMask(h, &o.w), o.w),
+     "0 0x0 0x15 0x0 0x0 0x2101", "W16 reg 0x01C 0x8015; R16 reg 0x01C; W16 reg 0x016 0x2101; R16 reg 0x016"},
     {"InterruptBridgeCallsTouchNoRegister", kStill, nullptr,
      CALLS(ZemtraPciInterruptEnable(h, INT32_MIN), pci::sim::BridgeEnabled(0), AttachAndClose(h, o),
            ZemtraPciInterruptEnable(h, 0), pci::sim::BridgeEnabled(0), ZemtraPciInterruptEnable(h, 7),
@@ -217,9 +211,9 @@ const Sequence kSequences[] = {
     {"GetFPGAIds", "motion=off,id=0x80000001", nullptr,
      CALLS(ZemtraGetFPGAIds(h, &o.l[0], &o.l[1]), o.l[0], o.l[1]), "0 0x80000001 0x4D27C",
      "R32 reg 0x030; R32 reg 0x130"},
-    {"GetFPGARevs", kStill, nullptr, CALLS(ZemtraGetFPGARevs(h, &o.l[0], &o.l[1]), o.l[0], o.l[1]),
-     "0 0x20104 0x20103", "R32 reg 0x02C; R32 reg 0x12C"},
-    {"GetHdwRev", kStill, nullptr, CALLS(ZemtraGetHdwRev(h, &o.w), o.w), "0 0x312", "R16 rev 0x000"},
+    {"GetFPGARevsAndHdwRev", kStill, nullptr,
+     CALLS(ZemtraGetFPGARevs(h, &o.l[0], &o.l[1]), o.l[0], o.l[1], ZemtraGetHdwRev(h, &o.w), o.w),
+     "0 0x20104 0x20103 0x0 0x312", "R32 reg 0x02C; R32 reg 0x12C; R16 rev 0x000"},
     {"OpenReadsTheIdOnlyWhenAsked", kStill, nullptr,
      CALLS(ZemtraOpen(nullptr, &o.handle, nullptr), ZemtraClose(&o.handle),
            ZemtraOpen(nullptr, &o.handle, &o.v[0]), o.v[0], ZemtraClose(&o.handle)),
@@ -246,32 +240,23 @@ const Function kFunctions[] = {
     {"GetRawPresetRegister", CALL(ZemtraGetRawPresetRegister(h, 2, o.v))},
     {"SamplePosVel", CALL(ZemtraSamplePosVel(h, 1))},
     {"ReadRawPos", CALL(ZemtraReadRawPos(h, 1, o.v))},
-    {"ReadRawVel", CALL(ZemtraReadRawVel(h, 1, o.v))},
     {"GetRawPosVel", CALL(ZemtraGetRawPosVel(h, 2, &o.v[0], &o.v[1]))},
     {"GetRawPosVelAll", CALL(PosVelAll(h, o)), true},
     {"PresetRaw", CALL(ZemtraPresetRaw(h, 0, 5, &o.w))},
     {"PresetRawAll", CALL(ZemtraPresetRawAll(h, 1, 2, 3, &o.w))},
-    {"GetStatus", CALL(ZemtraGetStatus(h, &o.w))},
     {"ClearStatusBits", CALL(ZemtraClearStatusBits(h, 0x000F, &o.w))},
-    {"ClearStatusAll", CALL(ZemtraClearStatusAll(h, &o.w))},
     {"SetConfig", CALL(ZemtraSetConfig(h, 0x0204))},
     {"GetConfig", CALL(ZemtraGetConfig(h, &o.w)), true},
-    {"SetFilter", CALL(ZemtraSetFilter(h, 0x0013))},
-    {"GetFilter", CALL(ZemtraGetFilter(h, &o.w))},
-    {"SetInterruptMask", CALL(ZemtraSetInterruptMask(h, 0x3333))},
-    {"GetInterruptMask", CALL(ZemtraGetInterruptMask(h, &o.w))},
     {"PciInterruptEnable", CALL(ZemtraPciInterruptEnable(h, 1))},
     {"PciInterruptAttach", AttachAndClose, true},
     {"GetFPGARevs", CALL(ZemtraGetFPGARevs(h, &o.l[0], &o.l[1]))},
-    {"GetFPGAIds", CALL(ZemtraGetFPGAIds(h, &o.l[0], &o.l[1]))},
     {"GetHdwRev", CALL(ZemtraGetHdwRev(h, &o.w))},
 };
 
 class HandleProtocol : public Library, public ::testing::WithParamInterface<Function> {};
 
-// A handle that names no open board (none, closed, made up, or one whose
-// record cannot be locked) never reaches a board; a failed unlock comes after
-// the accesses and leaves the handle working.
+// A handle naming no open board, or whose record cannot be locked, reaches no
+// board; a failed unlock comes after the accesses and leaves the handle working.
 TEST_P(HandleProtocol, BadHandlesTouchNothing) {
   const Function& f = GetParam();
   Boards("boards=2,motion=off");
@@ -323,34 +308,25 @@ struct Refusal : Named {
 
 constexpr int32_t kWindow = 0x200;  // a simulated board's register window
 
-// Null pointers (17), axes other than 0, 1, 2 (24), misaligned offsets and
-// offsets outside the window (21), in the order the checks are made: axes and
-// offsets before the handle, pointers before axes.
+// Null pointers (17), bad axes (24) and offsets (21); axes and offsets are
+// checked before the handle, pointers before axes.
 const Refusal kRefusals[] = {
     {"ReadRegisterWordNull", CALL(ZemtraReadRegisterWord(h, 0x01C, nullptr)), 17},
     {"ReadRegisterLongNull", CALL(ZemtraReadRegisterLong(h, 0x030, nullptr)), 17},
     {"GetRawPresetRegisterNull", CALL(ZemtraGetRawPresetRegister(h, 0, nullptr)), 17},
-    {"ReadRawPosNull", CALL(ZemtraReadRawPos(h, 0, nullptr)), 17},
     {"ReadRawVelNullBeforeAxis", CALL(ZemtraReadRawVel(h, 3, nullptr)), 17},
     {"GetRawPosVelNullPosition", CALL(ZemtraGetRawPosVel(h, 0, nullptr, o.v)), 17},
     {"GetRawPosVelNullVelocityBeforeAxis", CALL(ZemtraGetRawPosVel(h, 9, o.v, nullptr)), 17},
     {"GetRawPosVelAllNullA1Velocity", CALL(PosVelAll(h, o, 1)), 17},
-    {"GetRawPosVelAllNullA2Velocity", CALL(PosVelAll(h, o, 3)), 17},
     {"GetRawPosVelAllNullA3Position", CALL(PosVelAll(h, o, 4)), 17},
     {"GetRawPosVelAllNullStatus", CALL(PosVelAll(h, o, 6)), 17},
     {"PresetRawNullBeforeAxis", CALL(ZemtraPresetRaw(h, 3, 1, nullptr)), 17},
     {"PresetRawAllNull", CALL(ZemtraPresetRawAll(h, 1, 2, 3, nullptr)), 17},
-    {"GetStatusNull", CALL(ZemtraGetStatus(h, nullptr)), 17},
     {"ClearStatusBitsNull", CALL(ZemtraClearStatusBits(h, 0xFFFF, nullptr)), 17},
-    {"ClearStatusAllNull", CALL(ZemtraClearStatusAll(h, nullptr)), 17},
     {"GetConfigNull", CALL(ZemtraGetConfig(h, nullptr)), 17},
-    {"GetFilterNull", CALL(ZemtraGetFilter(h, nullptr)), 17},
-    {"GetInterruptMaskNull", CALL(ZemtraGetInterruptMask(h, nullptr)), 17},
     {"PciInterruptAttachNull", CALL(ZemtraPciInterruptAttach(h, nullptr)), 17},
     {"GetFPGARevsNullFirst", CALL(ZemtraGetFPGARevs(h, nullptr, o.l)), 17},
     {"GetFPGARevsNullSecond", CALL(ZemtraGetFPGARevs(h, o.l, nullptr)), 17},
-    {"GetFPGAIdsNullFirst", CALL(ZemtraGetFPGAIds(h, nullptr, o.l)), 17},
-    {"GetFPGAIdsNullSecond", CALL(ZemtraGetFPGAIds(h, o.l, nullptr)), 17},
     {"GetHdwRevNull", CALL(ZemtraGetHdwRev(h, nullptr)), 17},
     {"FindNullCount", CALL(ZemtraFind(nullptr, nullptr, nullptr, 0)), 17},
     {"OpenNullHandle", CALL(ZemtraOpen(nullptr, nullptr, nullptr)), 17},
@@ -358,7 +334,6 @@ const Refusal kRefusals[] = {
     {"WriteRawPresetRegisterAxis3", CALL(ZemtraWriteRawPresetRegister(0, 3, 1)), 24},
     {"GetRawPresetRegisterAxisMinus1", CALL(ZemtraGetRawPresetRegister(0, -1, o.v)), 24},
     {"SamplePosVelAxis5", CALL(ZemtraSamplePosVel(0, 5)), 24},
-    {"ReadRawPosAxis3", CALL(ZemtraReadRawPos(h, 3, o.v)), 24},
     {"ReadRawVelAxisMinus32768", CALL(ZemtraReadRawVel(h, INT16_MIN, o.v)), 24},
     {"GetRawPosVelAxis32767", CALL(ZemtraGetRawPosVel(h, INT16_MAX, &o.v[0], &o.v[1])), 24},
     {"PresetRawAxis3", CALL(ZemtraPresetRaw(h, 3, 1, &o.w)), 24},
@@ -367,10 +342,8 @@ const Refusal kRefusals[] = {
     {"WriteWordOddOffset", CALL(ZemtraWriteRegisterWord(0xDEAD, 0x013, 1)), 21},
     {"ReadLongHalfAligned", CALL(ZemtraReadRegisterLong(h, 0x112, o.l)), 21},
     {"WriteLongHalfAligned", CALL(ZemtraWriteRegisterLong(0, 0x102, 1)), 21},
-    {"ReadLongNegative", CALL(ZemtraReadRegisterLong(0, -4, o.l)), 21},
     {"WriteLongTopBitSet", CALL(ZemtraWriteRegisterLong(h, INT32_MIN, 1)), 21},
     {"ReadWordPastTheWindow", CALL(ZemtraReadRegisterWord(h, kWindow, &o.w)), 21},
-    {"WriteLongPastTheWindow", CALL(ZemtraWriteRegisterLong(h, kWindow + 4, 1)), 21},
     {"ReadLongFarOut", CALL(ZemtraReadRegisterLong(h, INT32_MAX - 3, o.l)), 21},
 };
 
@@ -409,16 +382,14 @@ struct VendorResult : Named {
   const char* gave;
 };
 
-// The access layer's result of each operation, forced once, as the function
-// that made the call reports it (find and open share one translation): no
-// count, no handle, no event; a refused close keeps a working handle.
+// The access layer's result of each operation, forced once, as the calling
+// function reports it; a refused close keeps a working handle.
 const VendorResult kVendorResults[] = {
     {"Find531", Operation::kDeviceFind, pci::kNullParameter, kFind, "17 0x0"},
     {"Find551", Operation::kDeviceFind, pci::kDeviceNotFound, kFind, "18 0x0"},
     {"Find552", Operation::kDeviceFind, pci::kDriverNotFound, kFind, "19 0x0"},
     {"Find553", Operation::kDeviceFind, pci::kInsufficientResources, kFind, "20 0x0"},
     {"Find572", Operation::kDeviceFind, pci::kInvalidHandle, kFind, "26 0x0"},
-    {"Find999", Operation::kDeviceFind, static_cast<pci::Result>(999), kFind, "26 0x0"},
     {"Open551", Operation::kDeviceOpen, pci::kDeviceNotFound, kOpen, "18 0x0"},
     {"Open572", Operation::kDeviceOpen, pci::kInvalidHandle, kOpen, "26 0x0"},
     {"BaseAddresses531", Operation::kBaseAddressesGet, pci::kNullParameter, kOpen, "28 0x0"},
@@ -437,8 +408,7 @@ const VendorResult kVendorResults[] = {
 
 class VendorResults : public Library, public ::testing::WithParamInterface<VendorResult> {};
 
-// On a board of a fake sysfs tree, so that a device a failed open did not
-// give back stays mapped and fails the test.
+// A real board, so that a device a failed open kept stays mapped: a failure.
 TEST_P(VendorResults, BecomeTheCodeOfTheCall) {
   tree_.AddDevice("0000:03:0e.0");
   tree_.AddUio("0000:03:0e.0", 0);
@@ -473,10 +443,8 @@ TEST(ErrorTexts, OfEveryCode) {
       {32, "Too many attached events"},
       {15, "Invalid error code"},
       {33, "Invalid error code"},
-      {-1, "Invalid error code"},
       {0x8010, "Invalid error code"},
-      {0x10010, "Invalid Handle"},
-      {0x10000, "Success"}};
+      {0x10010, "Invalid Handle"}};
   for (const auto& [code, text] : texts) EXPECT_STREQ(ZemtraGetErrStr(code), text) << code;
   EXPECT_EQ(ZemtraGetLibraryRev(), 0x10);
 }

@@ -1,7 +1,6 @@
-// Simulated boards: what each ZEMTRA_SIM value makes, the access layer's
-// operations on them, and the board as a model of the real one: registers as
-// scripts in the trace's form on a fresh board (a read gives the value after
-// it; "A1 missing" changes a signal), motion and interrupts as code.
+// Simulated boards: what each ZEMTRA_SIM value makes, the access layer on
+// them, and the board as a model of the real one: registers as scripts in the
+// trace's form ("R16 reg 0x020 V" expects V; "A1 missing" changes a signal).
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -37,9 +36,8 @@ std::string Describe(const sim::SimConfig& config) {
   return described;
 }
 
-// A good value makes its boards. A bad one makes none; the message names the
-// bad item, in printable ASCII only: the value must not move the cursor,
-// recolour or retitle the terminal, or forge a line of its own.
+// A good value makes its boards; a bad one makes none and is named in
+// printable ASCII only, so that it cannot drive the terminal or forge a line.
 TEST(SimValues, MakeTheirBoardsOrAreNamedInPrintableText) {
   const std::pair<std::string, std::string> values[] = {
       // the value, the boards it makes or what the message shows of it
@@ -48,15 +46,14 @@ TEST(SimValues, MakeTheirBoardsOrAreNamedInPrintableText) {
       {"boards=2,motion=off,nosig=A2+REF", "2 off 0x4D27B .N.N"},
       {"BOARDS=4,Motion=OFF,ID=0X12aB,NoSig=a1+Ref,GLITCH=a3", "4 off 0x12AB N.GN"},
       {" boards = 64 , motion = On ", "64 on 0x4D27B ...."}, {"id=0xFFFFFFFF", "1 on 0xFFFFFFFF ...."},
-      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."},
-      {"0", "'0'"}, {"65", "'65'"}, {"1x", "'1x'"}, {"boards=0", "'boards=0'"},
-      {"boards=65", "'boards=65'"}, {"boards=2,boards=-1", "'boards=-1'"}, {"boards=two", "'boards=two'"},
-      {"motion=maybe", "'motion=maybe'"}, {"id=4D27B", "'id=4D27B'"}, {"id=0x", "'id=0x'"},
-      {"id=0x123456789", "'id=0x123456789'"}, {"id=0xG1", "'id=0xG1'"}, {"nosig=A4", "'nosig=A4'"},
-      {"nosig=", "'nosig='"}, {"glitch=A1+", "'glitch=A1+'"}, {"glitch=A1,A2", "'A2'"},
-      {"color=red", "'color=red'"}, {"boards", "'boards'"}, {"boards=2,,motion=on", "empty item"},
-      {"boards=2,", "empty item"}, {",", "empty item"}, {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
-      {"\x1b]0;owned\x07", "'\\x1b]0;owned\\x07'"}, {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
+      {"id=0x0", "1 on 0x0 ...."}, {"glitch=A1+A2,nosig=A1", "1 on 0x4D27B NG.."}, {"0", "'0'"},
+      {"65", "'65'"}, {"1x", "'1x'"}, {"boards=0", "'boards=0'"}, {"boards=65", "'boards=65'"},
+      {"boards=two", "'boards=two'"}, {"motion=maybe", "'motion=maybe'"}, {"id=4D27B", "'id=4D27B'"},
+      {"id=0x", "'id=0x'"}, {"id=0x123456789", "'id=0x123456789'"}, {"id=0xG1", "'id=0xG1'"},
+      {"nosig=A4", "'nosig=A4'"}, {"nosig=", "'nosig='"}, {"glitch=A1+", "'glitch=A1+'"},
+      {"glitch=A1,A2", "'A2'"}, {"color=red", "'color=red'"}, {"boards", "'boards'"},
+      {"boards=2,,motion=on", "empty item"}, {",", "empty item"}, {"motion=\x1b[2J", "'motion=\\x1b[2J'"},
+      {"nosig=A1+\2332J", "'nosig=A1+\\x9b2J'"},
       {"boards=1\nlibZemtra: all well", "'boards=1\\x0alibZemtra: all well'"},
       {"motion=\r\b\x7f", "'motion=\\x0d\\x08\\x7f'"}, {"id=\\x1b", "'id=\\\\x1b'"}};
   for (const auto& [value, shows] : values) {
@@ -73,8 +70,7 @@ TEST(SimValues, MakeTheirBoardsOrAreNamedInPrintableText) {
 
 class SimBoards : public Library {};
 
-// A bad value gives one message and no board. Device numbers are never
-// handed out again at once; made-up ones name none.
+// A bad value gives one message and no board; made-up device numbers name none.
 TEST_F(SimBoards, RefuseABadValueNullArgumentsMissingBoardsAndUnknownDevices) {
   ::setenv("ZEMTRA_SIM", "boards=2,motion=sideways", 1);
   ::testing::internal::CaptureStderr();
@@ -173,23 +169,19 @@ const Script kScripts[] = {
      "R16 reg 0x012 0x0002; R32 reg 0x010 0x00021002; W32 reg 0x110 0x00000004; "
      "R32 reg 0x110 0x00000004; W32 reg 0x01C 0xFFFF0015; R32 reg 0x01C 0x00000015; "
      "W32 reg 0x11C 0x4D; W32 reg 0x020 0xFFFF0300; R32 reg 0x020 0x00000200; R32 reg 0x120 0x4D"},
-    {"UnalignedAccessesUseTheRightBytes", "motion=off",
-     "W32 reg 0x11C 0x44332211; R16 reg 0x11D 0x3322; R32 reg 0x11E 0x00004433; "
-     "W16 reg 0x11D 0xBBAA; R32 reg 0x11C 0x44BBAA11"},
-    {"OutOfWindowAccessesAreHarmless", "motion=off",
-     "R32 reg 0x200 0; R16 reg 0xFFFFFFFE 0; W32 reg 0xFFFFFFFC 0xFFFFFFFF; R32 rev 0x0FE 0"},
-    {"MotionOffStaysStillWhateverDir", "motion=off",
+    {"UnalignedAccessesUseTheRightBytesAndOutOfWindowOnesAreHarmless", "motion=off",
+     "W32 reg 0x11C 0x44332211; R16 reg 0x11D 0x3322; R32 reg 0x11E 0x00004433; W16 reg 0x11D 0xBBAA; "
+     "R32 reg 0x11C 0x44BBAA11; R32 reg 0x200 0; R16 reg 0xFFFFFFFE 0; W32 reg 0xFFFFFFFC 0xFFFFFFFF; "
+     "R32 rev 0x0FE 0"},
+    {"SampleOfOneAxisLeavesTheOthersAndMotionOffStaysStillWhateverDir", "motion=off",
+     "W16 reg 0x020 0x0020; R16 reg 0x020 0x0020; W16 reg 0x020 0x0200; R16 reg 0x020 0x0220; "
      "W16 reg 0x110 0x0006; W16 reg 0x010 0x0002; W16 reg 0x020 0x0222; R32 reg 0x120 0; "
      "R32 reg 0x100 0; R32 reg 0x000 0; R32 reg 0x128 0; R32 reg 0x108 0; R32 reg 0x008 0"},
-    {"SampleOfOneAxisLeavesTheOthers", "motion=off",
-     "W16 reg 0x020 0x0020; R16 reg 0x020 0x0020; W16 reg 0x020 0x0200; R16 reg 0x020 0x0220"},
     {"SampleWithoutSignalClearsValidAndKeepsTheValues", "motion=off",
      "W32 reg 0x118 0x64; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; R32 reg 0x100 0x64; "
      "A2 missing; W32 reg 0x118 0xC8; W16 reg 0x020 0x0001; W16 reg 0x020 0x0222; "
      "R16 reg 0x020 0x0221; R32 reg 0x100 0x64; A2 present; W16 reg 0x020 0x0002; "
      "R16 reg 0x020 0x0223; R32 reg 0x100 0xC8"},
-    {"NoReferenceMakesEveryAxisInvalid", "motion=off,nosig=REF",
-     "W16 reg 0x020 0x0222; R16 reg 0x020 0; W16 reg 0x020 0x0111; R16 reg 0x020 0x0111"},
     {"PresetErrorTellsWhetherTheSignalWasMissing", "motion=off,nosig=A1",
      "W16 reg 0x020 0x0111; R16 reg 0x020 0x0100; A1 present; W16 reg 0x020 0x0001; "
      "R16 reg 0x020 0x0100; W16 reg 0x020 0x0100; R16 reg 0x020 0; A3 glitching; "
@@ -206,9 +198,10 @@ const Script kScripts[] = {
      "R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0x0001; R16 reg 0x112 0; "
      "A3 present; R16 reg 0x012 0x0001; W16 reg 0x012 0x0001; R16 reg 0x012 0; A1 missing; "
      "R16 reg 0x112 0x0004"},
-    {"NoReferenceLatchesNoSigOfEveryAxis", "motion=off,nosig=REF",
+    {"NoReferenceLatchesNoSigOfEveryAxisAndMakesEveryAxisInvalid", "motion=off,nosig=REF",
      "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005; W16 reg 0x112 0x000F; W16 reg 0x012 0x0033; "
-     "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005"},
+     "R16 reg 0x012 0x0011; R16 reg 0x112 0x0005; W16 reg 0x020 0x0222; R16 reg 0x020 0; "
+     "W16 reg 0x020 0x0111; R16 reg 0x020 0x0111"},
 };
 
 TEST_F(Model, BehavesAsItsScriptsSay) {
@@ -307,8 +300,8 @@ TEST_F(SimBoards, SitAtStableLocationsSharedByTheirDevicesAcrossAReconfiguration
   EXPECT_EQ(Registers(OpenDevice()).Read32(ZEMTRA_REG_FPGA1_PRODUCT), 0x1u);
 }
 
-// A newly latched error whose mask bit is set, with IRQ Enable (bit 12) and
-// the bridge source on, makes every attached event readable.
+// A newly latched, unmasked error with IRQ Enable (bit 12) and the bridge on
+// makes every attached event readable.
 class Irq : public Library {
  protected:
   void SetUp() override {
@@ -395,9 +388,7 @@ TEST_F(Irq, OnlyANewErrorWithIrqEnableAtBit12AndTheBridgeOnInterrupts) {
 }
 
 TEST_F(Irq, AGlitchLatchedAnewAtASampleCommandInterrupts) {
-  Boards("motion=off,glitch=A2");
-  device_ = OpenDevice();
-  reg_ = Registers(device_);
+  sim::SetSignal(0, Signal::kA2, SignalState::kGlitching);  // latched before the mask is set
   const int fd = Attach(device_);
   Enable(ZEMTRA_IM_A2_GLITCH);
   reg_.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);

@@ -1,6 +1,4 @@
-// The access layer under concurrency (also run under ThreadSanitizer):
-// open/close churn with whole trace lines, and the first use of the
-// configuration in a fresh process.
+// The access layer under concurrency (also run under ThreadSanitizer).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -46,8 +44,7 @@ TEST_F(Threads, OpenCloseFindChurnTracedInWholeLines) {
         uint32_t request = kCountRequest;
         if (DeviceFind(&any, &request) != kSuccess || request != 4) ++failures;
         if (DeviceClose(device) != kSuccess) ++failures;
-        // A number never handed out (they count up from 0x2A000001): must be
-        // harmless. A neighbour of `device` could be another thread's board.
+        // Never handed out (from 0x2A000001 up); a neighbour could be another thread's board.
         if (DeviceClose(0x2A000000) != kDeviceNotFound) ++failures;
       }
     });

@@ -1,5 +1,4 @@
-// The register trace: ZEMTRA_TRACE=PATH appends one line per access, on
-// simulated and real boards alike.
+// The register trace: ZEMTRA_TRACE=PATH appends one line per access.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,9 +23,8 @@ class Trace : public Library {
   fs::path path_ = dir_.Path() / "trace.txt";
 };
 
-// Every access of simulated and real boards alike, appended; nothing when
-// unset. A path that cannot be opened gives one message, its control bytes
-// escaped, and the library works on.
+// Simulated and real boards alike; nothing when unset. A path that cannot be
+// opened gives one message, its control bytes escaped, and the library works on.
 TEST_F(Trace, OneLinePerAccessInOrderAppended) {
   Boards("motion=off");
   Registers(OpenDevice()).Read16(ZEMTRA_REG_FILTER);
@@ -65,8 +63,7 @@ TEST_F(Trace, OneLinePerAccessInOrderAppended) {
             "R32 rev 0x004 0x00000000\n");
 }
 
-// What ZEMTRA_TRACE may name, made at `path`; a descriptor to close after
-// the case, or -1.
+// What ZEMTRA_TRACE may name, made at `path`; a descriptor to close after, or -1.
 struct TraceTarget : Named {
   int (*make)(const fs::path& path);
   bool traced;

@@ -1,8 +1,6 @@
-// The set-ups of the library's tests: FakeSysfs, a sysfs and /dev tree of
-// regular files standing in for BARs and UIO nodes; Library, where a test
-// starts with no board, trace, forced result or armed fault and the board's
-// own PCI identity, may make simulated boards whose accesses are logged, and
-// fails if it leaves a descriptor or mapping behind.
+// The library tests' set-ups: FakeSysfs, regular files standing in for BARs
+// and UIO nodes; Library, a clean start that fails on a descriptor or mapping
+// left behind.
 #pragma once
 
 #include <fcntl.h>
@@ -70,8 +68,7 @@ inline std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
-// Descriptors the process holds, and mappings of files under the tests'
-// temporary directories (the fake boards' BARs).
+// Descriptors held, and mappings of the fake boards' BARs.
 inline long OpenDescriptors() {
   return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
 }
@@ -87,8 +84,7 @@ inline bool Readable(int fd) {
   return ::poll(&ready, 1, 0) == 1 && (ready.revents & POLLIN) != 0;
 }
 
-// What a child process gave: its exit status (-1 when it was killed at the
-// deadline or died of a signal) and what it wrote to standard error.
+// A child's exit status (-1 if killed at the deadline or by a signal) and stderr.
 struct ChildOutcome {
   int status = -1;
   std::string err;
@@ -105,7 +101,6 @@ inline ChildOutcome RunInChild(const std::function<int()>& body, int timeoutMs =
     ::_exit(body());
   }
   ::close(err[1]);
-  // Standard error until the child's end closes, at its exit.
   ChildOutcome outcome;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   char buffer[512];
@@ -174,8 +169,7 @@ class FakeSysfs {
   TempDir dir_;
 };
 
-// Accesses in the trace's form, a read without its value (what a read gives
-// is the board's business): "W16 reg 0x020 0x0222; R16 reg 0x020".
+// Accesses in the trace's form, reads without value: "W16 reg 0x020 0x0222; R16 reg 0x020".
 inline std::string Show(const std::vector<pci::Access>& accesses) {
   std::string text;
   for (const pci::Access& a : accesses) {
@@ -191,8 +185,7 @@ inline std::string Show(const std::vector<pci::Access>& accesses) {
   return text;
 }
 
-// Rows of the parameterised tables are Named: what a failure shows of a row
-// and the name of its instance of the test.
+// A table row's name: what a failure shows and the name of its instance.
 struct Named {
   const char* name;
 };
@@ -251,8 +244,7 @@ class Library : public ::testing::Test {
     return event;
   }
 
-  // The access layer: a device, closed at the end of the test, its windows,
-  // and the number of boards a location matches.
+  // The access layer: a device closed at the end, its windows, a count.
   uint32_t OpenDevice(int32_t bus = -1, int32_t slot = -1) {
     pci::Location location{.bus = bus, .slot = slot};
     uint32_t device = 0;
