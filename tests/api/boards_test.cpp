@@ -180,9 +180,9 @@ TEST(HandleTable, GenerationsStartAtRandom) {
   EXPECT_GT(firsts.size(), 1u) << "every table handed out " << std::hex << *firsts.begin() << " first";
 }
 
-// A close waits for the calls inside, no call reports 23 because another
-// holds the record, none reaches another board, nothing is used after it was
-// given back (the sanitizer builds watch that).
+// Threads on a handle being closed and reopened: a close waits for the calls
+// inside, none reports 23 because another holds the record or reaches another
+// board, nothing is used after it was given back (the sanitizer builds watch).
 class Threads : public Library {
  protected:
   void SetUp() override {
