@@ -75,7 +75,6 @@ QStringList AccessesOf(Calls&& calls) {
   return TakeAccesses();
 }
 
-QStringList Shape(const QStringList& lines);  // without any value
 QStringList Writes(const QStringList& lines);
 
 // Every library call of one full update, in the order the window must make them.
@@ -135,6 +134,11 @@ inline void Fire(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout", Qt
 inline void Click(TLabel* label) { emit label->clicked(label); }
 inline void Select(TRadioGroup* group, int item) { group->findChildren<QRadioButton*>().at(item)->click(); }
 inline QColor TextColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+// Text in a preset box as the user leaves it: modified.
+inline void Type(TEdit* box, const QString& text) {
+  box->setText(text);
+  box->setModified(true);
+}
 
 }  // namespace monitor_test
 

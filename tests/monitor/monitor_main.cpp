@@ -87,12 +87,6 @@ QStringList TakeAccesses() {
   return lines;
 }
 
-QStringList Shape(const QStringList& lines) {
-  QStringList shapes;
-  for (const QString& line : lines) shapes << line.section(' ', 0, 2);
-  return shapes;
-}
-
 QStringList Writes(const QStringList& lines) {
   QStringList writes;
   for (const QString& line : lines)

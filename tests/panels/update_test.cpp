@@ -1,6 +1,5 @@
-// The update cycle and modes, the per-axis actions, the display units and fold factors; the
-// preset boxes, their check and question, the preset actions. Call orders are proved
-// against the accesses of the same library calls made by the test.
+// The update cycle and modes, the per-axis actions, the display units; the preset boxes and
+// actions. Call orders are proved against the accesses of the same calls made by the test.
 #include <QThread>
 
 #include "monitor_fixture.h"
@@ -31,11 +30,6 @@ void WriteAndRefresh(int axis, int32_t value) {
   uint32_t read = 0;
   for (const ZemtraAxisRegisterSet& each : ZemtraAxisRegisters)
     ZemtraReadRegisterLong(Form1->CardHandle, each.presetRegister, &read);
-}
-
-void Type(TEdit* box, const QString& text) {
-  box->setText(text);
-  box->setModified(true);
 }
 
 }  // namespace
@@ -174,20 +168,11 @@ class UpdateTest : public MonitorTest {
     QCOMPARE(shown, texts);
   }
 
-  // Back in a raw mode the pattern stays; a fold factor changes its axis only.
-  void patternFoldFactorsAndVelocities() {
+  // Back in a raw mode the pattern stays.
+  void patternStaysInRawModes() {
     Select(Form1->RadioGroupUnitSelect, 2);
     Select(Form1->RadioGroupUnitSelect, 0);
     QCOMPARE(Form1->ValueFormat, QStringLiteral("#,##0.#######0"));
-    Select(Form1->RadioGroupUnitSelect, 2);
-    const QStringList fold2{"0.61798793", "-76.29480537", "-1,327.11897249"};
-    const QStringList fold4{"0.30899396", "-38.14740269", "-663.55948625"};
-    for (int axis = 0; axis < 3; ++axis) {
-      Select(Named<TRadioGroup>("RadioGroupAx#Optic", axis), 1);
-      QCOMPARE(Form1->FoldFactor[axis], uint16_t{4});
-      for (int shown = 0; shown < 3; ++shown)
-        QCOMPARE(Named<TLabel>("LabelPosData#", shown)->text(), shown <= axis ? fold4[shown] : fold2[shown]);
-    }
   }
 };
 
@@ -263,28 +248,6 @@ class PresetsTest : public MonitorTest {
     });
   }
 
-  // The forms the boxes show: "Raw Hex" passes the check unchanged, a converted value does not.
-  void displayedFormsAndTheCheck() {
-    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A2_PRESET, static_cast<uint32_t>(-2));
-    ZemtraWriteRegisterLong(Form1->CardHandle, ZEMTRA_REG_A3_PRESET, 1000000);
-    Select(Form1->RadioGroupUnitSelect, 1);
-    QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("0xFFFFFFFE"));
-    TakeAccesses();
-    emit Form1->EditPresetData2->exited(Form1->EditPresetData2);
-    QVERIFY(w_->asked.isEmpty());
-    COMPARE_ACCESSES([] { WriteAndRefresh(1, -2); });
-
-    Select(Form1->RadioGroupUnitSelect, 2);
-    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("0.61798793"));
-    TakeAccesses();
-    w_->answers = {mrOk};
-    Form1->ButtonPreset3->click();
-    QCOMPARE(w_->asked.size(), 1);
-    QCOMPARE(w_->asked[0].text, Question(2));
-    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("1000000"));
-    QVERIFY(TakeAccesses().isEmpty());
-  }
-
   // Position Preset: the preset command, the status read back without a
   // clear, then the position sampled and shown; nothing for a bad text.
   void singleAxisPreset_data() {
@@ -336,9 +299,6 @@ class PresetsTest : public MonitorTest {
     const QStringList positions{Form1->LabelPosData1->text(), Form1->LabelPosData2->text(),
                                 Form1->LabelPosData3->text()};
     QCOMPARE(positions, QStringList({"111", "2", "333"}));
-    // The update shows every box that is not being edited from its register.
-    QCOMPARE(Form1->EditPresetData2->text(), QStringLiteral("2"));
-    QCOMPARE(Form1->EditPresetData3->text(), QStringLiteral("333"));
   }
 };
 

@@ -154,9 +154,10 @@ class PlotTest : public MonitorTest {
   }
 
   // Unticking Auto-scale fixes the range in view; a range that cannot be used
-  // is marked and the chart fits itself again.
-  void fixedRangeStartsFromTheRangeInView() {
+  // is marked and the chart fits itself again. Pause stops the library calls.
+  void fixedRangeAndPause() {
     Run(500 * kMs);
+    QVERIFY(SampleCommands(TakeAccesses()) > 0);
     Fire(plot_->TimerFrame);
     const TPlotChart::Draft fitted = plot_->ChartPosition->MakeDraft();
     plot_->CheckBoxPositionAuto->setChecked(false);
@@ -167,6 +168,17 @@ class PlotTest : public MonitorTest {
     plot_->RangeChange(plot_->EditPositionHigh);
     QCOMPARE(plot_->EditPositionHigh->palette().color(QPalette::Base), kColorFault);
     QCOMPARE(plot_->ChartPosition->MakeDraft().low, fitted.low);
+    plot_->ButtonPause->click();
+    QCOMPARE(plot_->ButtonPause->text(), QStringLiteral("&Resume"));
+    QVERIFY(!plot_->Sampler->Timer()->isActive());
+    Run(1000 * kMs);
+    Fire(plot_->Sampler->Timer());
+    QVERIFY(TakeAccesses().isEmpty());
+    const size_t before = plot_->Samples().size();
+    plot_->ButtonPause->click();
+    Run(500 * kMs);
+    QCOMPARE(SampleCommands(TakeAccesses()), 25);
+    QVERIFY(plot_->Samples()[before].breakBefore);
   }
 
   // Axis 1 glitches, axis 2 has no signal, axis 3 is sound. The Glitch is
@@ -233,22 +245,6 @@ class PlotTest : public MonitorTest {
       QVERIFY(ring.Summarize(first, last) == expected);
       QCOMPARE(ring.LowerBound(ring[first].elapsedNs, first / 2), first);
     }
-  }
-
-  void pauseStopsLibraryCalls() {
-    Run(500 * kMs);
-    QVERIFY(SampleCommands(TakeAccesses()) > 0);
-    plot_->ButtonPause->click();
-    QCOMPARE(plot_->ButtonPause->text(), QStringLiteral("&Resume"));
-    QVERIFY(!plot_->Sampler->Timer()->isActive());
-    Run(1000 * kMs);
-    Fire(plot_->Sampler->Timer());
-    QVERIFY(TakeAccesses().isEmpty());
-    const size_t before = plot_->Samples().size();
-    plot_->ButtonPause->click();
-    Run(500 * kMs);
-    QCOMPARE(SampleCommands(TakeAccesses()), 25);
-    QVERIFY(plot_->Samples()[before].breakBefore);
   }
 
   void survivesClosingTheCardAndRestartsOnTheNextCard() {
