@@ -46,7 +46,6 @@ struct BoardState {
   BoardConfig config;  // motion may change at run time
   std::array<SignalState, kSignalCount> signals{};
   uint16_t ctrl3 = 0, mask = 0, filter = 0, ctrl12 = 0;
-  std::array<uint32_t, 3> preset{};
   std::array<Axis, 3> axes{};
   bool bridgeEnabled = false;
   bool frozen = false;

@@ -167,7 +167,7 @@ void Command(BoardState& s, uint16_t command, const MotionAt& ready) {
   for (int a = 0; a < 3; ++a) {  // presets first, so a sample in the same write sees them
     const ZemtraAxisRegisterSet& row = ZemtraAxisRegisters[a];
     if (!(command & row.presetCommand)) continue;
-    s.axes[a].base = static_cast<int32_t>(s.preset[a]);
+    s.axes[a].base = static_cast<int32_t>(s.regImage[row.presetRegister >> 2].load(std::memory_order_acquire));
     s.axes[a].baseTravel = at.travel[a];
     if (HasSignal(s, a)) {
       s.sample = static_cast<uint16_t>(s.sample & ~row.presetCommand);
@@ -203,6 +203,18 @@ void Keep(T& field, T value) {
   if (field != value) field = value;
 }
 
+// A preset register holds what was written until a preset command reads it:
+// it lives only in its published word, so a write needs no lock and two
+// processes writing presets do not queue behind each other.
+void MergePreset(BoardState& s, int reg, uint32_t data, uint32_t bits) {
+  std::atomic<uint32_t>& word = s.regImage[kRegs[reg].offset >> 2];
+  uint32_t old = word.load(std::memory_order_relaxed);
+  while (old != ((old & ~bits) | (data & bits)) &&
+         !word.compare_exchange_weak(old, (old & ~bits) | (data & bits), std::memory_order_release,
+                                     std::memory_order_relaxed)) {
+  }
+}
+
 void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask, const MotionAt& ready) {
   const uint32_t bits = Expand(byteMask);
   auto merge16 = [&](uint16_t old, uint16_t keep) {
@@ -234,9 +246,9 @@ void WriteRegister(BoardState& s, int reg, uint32_t data, uint32_t byteMask, con
     case kMask: Keep(s.mask, merge16(s.mask, kMaskBits)); break;
     case kFilter: Keep(s.filter, merge16(s.filter, kFilterBits)); break;
     case kSample: Command(s, static_cast<uint16_t>(data & bits & kSampleBits), ready); break;
-    case kA1Preset: Keep(s.preset[0], (s.preset[0] & ~bits) | (data & bits)); break;
-    case kA2Preset: Keep(s.preset[1], (s.preset[1] & ~bits) | (data & bits)); break;
-    case kA3Preset: Keep(s.preset[2], (s.preset[2] & ~bits) | (data & bits)); break;
+    case kA1Preset:
+    case kA2Preset:
+    case kA3Preset: MergePreset(s, reg, data, bits); break;
     default: break;  // read-only: positions, velocities, identification
   }
 }
@@ -271,6 +283,13 @@ unsigned CommandedAxes(const Parts& p) {
   return 0;
 }
 
+bool OnlyPresets(const Parts& p) {
+  for (int k = 0; k < p.count; ++k) {
+    if (p.regs[k] != kA1Preset && p.regs[k] != kA2Preset && p.regs[k] != kA3Preset) return false;
+  }
+  return true;
+}
+
 void Put(BoardState& s, int reg, uint32_t value) {
   const RegInfo& info = kRegs[reg];
   const std::size_t w = info.offset >> 2;
@@ -294,15 +313,12 @@ void Publish(BoardState& s) {
   Put(s, kCtrl3, s.ctrl3);
   Put(s, kStatus3, s.status3);
   Put(s, kMask, s.mask);
-  Put(s, kA3Preset, s.preset[2]);
   Put(s, kFilter, s.filter);
   Put(s, kSample, s.sample);
   Put(s, kFpga1Rev, RegisterModel::kFpga1Revision);
   Put(s, kFpga1Prod, s.config.fpga1Product);
   Put(s, kCtrl12, s.ctrl12);
   Put(s, kStatus12, s.status12);
-  Put(s, kA2Preset, s.preset[1]);
-  Put(s, kA1Preset, s.preset[0]);
   Put(s, kFpga2Rev, RegisterModel::kFpga2Revision);
   Put(s, kFpga2Prod, RegisterModel::kFpga2Product);
 }
@@ -472,6 +488,10 @@ void RegisterModel::Write32(WindowKind kind, uint32_t offset, uint32_t value) no
 void RegisterModel::Write(uint32_t offset, unsigned width, uint32_t value) noexcept {
   const Parts parts = Split(offset, width, value);
   if (parts.count == 0) return;
+  if (OnlyPresets(parts)) {
+    for (int k = 0; k < parts.count; ++k) MergePreset(*s_, parts.regs[k], parts.data[k], Expand(parts.masks[k]));
+    return;
+  }
   const MotionAt ready = Prepare(*s_, CommandedAxes(parts));
   Guard guard(*this);
   if (!guard) return;

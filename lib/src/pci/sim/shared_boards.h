@@ -25,7 +25,7 @@ namespace zemtra::pci::sim {
 
 // Raise with every change of the structures below: a library of another
 // layout refuses the object instead of misreading it.
-inline constexpr uint32_t kLayoutVersion = 2;
+inline constexpr uint32_t kLayoutVersion = 3;
 inline constexpr int kSharedEventSlots = 8;
 
 struct alignas(64) SharedBoard {
