@@ -11,9 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
-#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -41,8 +39,7 @@ class Child {
     envp.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
-      // A test that dies must not leave a broker or a publisher holding
-      // ctest's output pipe open.
+      // A dying test must not leave a child holding ctest's output pipe open.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
       if (!output.empty()) dup2(open(output.c_str(), O_WRONLY | O_CLOEXEC), 1);
       execve(argv[0], argv.data(), envp.data());
@@ -103,8 +100,7 @@ json Field(const Message& m, const char* path) {
 // "QOS TOPIC PAYLOAD" a line.
 class Broker {
  public:
-  // `extra`: lines of the listener's configuration; `login`: the options that
-  // let the subscriber in.
+  // `extra`: the listener's configuration lines; `login`: the subscriber's options.
   Broker(const std::string& extra, const Args& login)
       : port_(LoopbackSocket(0, false)), login_{"-h", "127.0.0.1", "-p", std::to_string(port_), "-q", "1"} {
     for (const std::string& item : login) login_.push_back(InDir(item));
@@ -393,16 +389,13 @@ INSTANTIATE_TEST_SUITE_P(
 class UsageTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(UsageTest, ExitsWithTwo) {
-  Args args{"publish"};
-  std::istringstream words(GetParam());
-  args.insert(args.end(), std::istream_iterator<std::string>(words), {});
-  const cli::test::ToolRun run = cli::test::RunTool(args, {.sim = "2"});
+  const cli::test::ToolRun run = cli::test::RunTool(cli::test::Split(std::string("publish ") + GetParam(), ' '), {.sim = "2"});
   EXPECT_EQ(run.status, 2) << run.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Options, UsageTest,
-    ::testing::Values("", "--broker http://127.0.0.1", "--broker mqtt://127.0.0.1:0", "--broker mqtt://127.0.0.1:1883/x",
+    ::testing::Values("--node n1", "--broker http://127.0.0.1", "--broker mqtt://127.0.0.1:0", "--broker mqtt://127.0.0.1:1883/x",
                       "--broker mqtt://:1883", "--broker mqtt://127.0.0.1 --node a/b",
                       "--broker mqtt://127.0.0.1 --group #", "--broker mqtt://127.0.0.1 --qos-data 2",
                       "--broker mqtt://127.0.0.1 --batch 0", "--broker mqtt://127.0.0.1 --rate nan",

@@ -38,12 +38,10 @@ ERRORS = {16: (zemtra.InvalidHandleError, "Invalid Handle"), 18: (zemtra.NoBoard
     (lambda board: board.preset(1, 0), 25, "ZemtraPresetRaw"),
     (lambda board: (board.close(), board.status), 16, "ZemtraGetStatus"),
     (lambda board: (board.close(), board.capture(1)), 16, "ZemtraGetRawPosVelAll"),
-    (lambda board: (board.close(), board.read_register(0x030)), 16, "ZemtraReadRegisterLong"),
     (lambda board: (board.close(), board.wait_interrupt(zemtra.Status.A1_GLITCH, timeout=1)), 16,
      "ZemtraGetInterruptMask"),
 ], ids=["no board there", "misaligned", "outside the window", "offset beyond 32 bits", "axis 3", "axis 65536",
-        "preset without signal", "closed: status", "closed: capture", "closed: read_register",
-        "closed: wait_interrupt"])
+        "preset without signal", "closed: status", "closed: capture", "closed: wait_interrupt"])
 def test_library_errors_carry_code_function_and_text(board, call, code, function):
     error, text = ERRORS[code]
     with pytest.raises(error) as raised:
