@@ -45,8 +45,7 @@ class PlotTest : public MonitorTest {
   }
 
  private slots:
-  // The rate's timer, the calls it makes whatever the ticks, and the ring
-  // that keeps the newest samples of the window, about one period apart.
+  // The calls per second whatever the ticks; the ring keeps the window's newest samples.
   void rateAndWindowAreHonoured_data() {
     QTest::addColumn<int>("choice");
     QTest::addColumn<int>("windowChoice");
@@ -86,8 +85,7 @@ class PlotTest : public MonitorTest {
     QVERIFY(ring.newest().elapsedNs >= 7000 * kMs - tickNs - 1000 * kMs / rate);
   }
 
-  // The chart and the exported file show the main window's units and folds;
-  // axis 3 is the lowest line, axis 1 the highest, axis 2 has no signal.
+  // Chart and export in the main window's units and folds; axis 3 lowest, axis 1 highest.
   void unitsAndFoldsFollowTheMainWindow_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QList<int>>("folds");
@@ -153,8 +151,7 @@ class PlotTest : public MonitorTest {
     }
   }
 
-  // Unticking Auto-scale fixes the range in view; a range that cannot be used
-  // is marked and the chart fits itself again. Pause stops the library calls.
+  // Unticking Auto-scale fixes the range in view, a bad range is marked; Pause stops the calls.
   void fixedRangeAndPause() {
     Run(500 * kMs);
     QVERIFY(SampleCommands(TakeAccesses()) > 0);
@@ -181,8 +178,7 @@ class PlotTest : public MonitorTest {
     QVERIFY(plot_->Samples()[before].breakBefore);
   }
 
-  // Axis 1 glitches, axis 2 has no signal, axis 3 is sound. The Glitch is
-  // cleared halfway and latches again.
+  // Axis 1 glitches (cleared halfway, latched again), axis 2 has no signal, axis 3 is sound.
   void gapsAndMarkers_data() {
     QTest::addColumn<int>("axis");
     QTest::addColumn<bool>("line");
