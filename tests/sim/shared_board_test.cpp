@@ -65,7 +65,6 @@ class SharedBoardTest : public Library {
   uint32_t device_ = 0;
 };
 
-// ---- Interrupts across processes -----------------------------------------------------
 TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
   Window reg = Board(Shared());
   uint32_t event = 0;
@@ -109,7 +108,6 @@ TEST_F(SharedBoardTest, AnErrorLatchedInOneProcessInterruptsAnother) {
       << "only this process's event is left";
 }
 
-// ---- Boards refused ---------------------------------------------------------------------
 struct RefusedRow : Named {
   std::function<void(const std::string& path)> before;
   std::string items;       // this process's ZEMTRA_SIM after "share=NAME"
@@ -153,7 +151,6 @@ TEST_P(RefusedBoards, GiveOneMessageAndNoBoardUntilReset) {
 
 INSTANTIATE_TEST_SUITE_P(Shared, RefusedBoards, ::testing::ValuesIn(kRefused), RowName());
 
-// ---- Processes killed inside an access ----------------------------------------------------
 // A fork writing A1's preset all zeros then all ones, killed at random moments 200
 // times: the board never stays locked and no read here sees a register half written.
 TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
@@ -188,7 +185,7 @@ TEST_F(SharedBoardTest, KilledHammersNeverWedgeOrTearTheBoard) {
   }
 }
 
-// ---- What one process does, the zemtra tool sees, and zemtra sim ----------------------------
+// What one process does, the zemtra tool and zemtra sim see.
 struct ToolRow : Named {
   const char* sim;  // ZEMTRA_SIM of the tool; "@" stands for this test's share=NAME, "^" for NAME in capitals
   std::function<void(Window&)> here;  // in this process, on share=NAME, before the tool runs
@@ -246,8 +243,6 @@ TEST_P(ToolTest, ExitStatusOutputAndEffect) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Zemtra, ToolTest, ::testing::ValuesIn(kTool), RowName());
-
-// ---- Threads: accesses under the lock, faults injected, events attached while errors latch ----
 
 TEST_F(SharedBoardTest, ThreadsShareOneBoardThroughItsLock) {
   Window reg = Board(Shared("motion=on,glitch=A2"));
