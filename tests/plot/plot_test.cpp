@@ -151,8 +151,9 @@ class PlotTest : public MonitorTest {
     }
   }
 
-  // Unticking Auto-scale fixes the range in view, a bad range is marked; Pause stops the calls.
-  void fixedRangeAndPause() {
+  // Unticking Auto-scale fixes the range in view, a bad range is marked; Pause stops the calls,
+  // as does closing the card; the next card starts afresh.
+  void fixedRangePauseAndCardChange() {
     Run(500 * kMs);
     QVERIFY(SampleCommands(TakeAccesses()) > 0);
     Fire(plot_->TimerFrame);
@@ -176,6 +177,23 @@ class PlotTest : public MonitorTest {
     Run(500 * kMs);
     QCOMPARE(SampleCommands(TakeAccesses()), 25);
     QVERIFY(plot_->Samples()[before].breakBefore);
+    ZemtraClose(&Form1->CardHandle);  // as re-selection does before it opens the chosen card
+    TakeAccesses();
+    Run(200 * kMs);
+    Fire(plot_->TimerFrame);
+    QCOMPARE(TakeAccesses(), QStringList());
+    QVERIFY(plot_->LabelPlotStatus->text().startsWith("No card open"));
+    QCOMPARE(plot_->ChartPosition->MakeDraft().columns.size(), size_t(0));
+    w_->dialogAnswer = mrOk;
+    w_->choose = 1;
+    Form1->SelectCard1->trigger();
+    QVERIFY(plot_->Samples().empty());
+    Run(200 * kMs);
+    Fire(plot_->TimerFrame);
+    QCOMPARE(plot_->Samples().size(), size_t(10));
+    QCOMPARE(plot_->Samples()[0].position[0], kPositions[1][0]);
+    QCOMPARE(plot_->Samples()[0].elapsedNs, 0);
+    QVERIFY(plot_->LabelPlotStatus->text().contains("Slot 1"));
   }
 
   // Axis 1 glitches (cleared halfway, latched again), axis 2 has no signal, axis 3 is sound.
@@ -241,27 +259,6 @@ class PlotTest : public MonitorTest {
       QVERIFY(ring.Summarize(first, last) == expected);
       QCOMPARE(ring.LowerBound(ring[first].elapsedNs, first / 2), first);
     }
-  }
-
-  void survivesClosingTheCardAndRestartsOnTheNextCard() {
-    Run(200 * kMs);
-    ZemtraClose(&Form1->CardHandle);  // as re-selection does before it opens the chosen card
-    TakeAccesses();
-    Run(200 * kMs);
-    Fire(plot_->TimerFrame);
-    QCOMPARE(TakeAccesses(), QStringList());
-    QVERIFY(plot_->LabelPlotStatus->text().startsWith("No card open"));
-    QCOMPARE(plot_->ChartPosition->MakeDraft().columns.size(), size_t(0));
-    w_->dialogAnswer = mrOk;
-    w_->choose = 1;
-    Form1->SelectCard1->trigger();
-    QVERIFY(plot_->Samples().empty());
-    Run(200 * kMs);
-    Fire(plot_->TimerFrame);
-    QCOMPARE(plot_->Samples().size(), size_t(10));
-    QCOMPARE(plot_->Samples()[0].position[0], kPositions[1][0]);
-    QCOMPARE(plot_->Samples()[0].elapsedNs, 0);
-    QVERIFY(plot_->LabelPlotStatus->text().contains("Slot 1"));
   }
 
  private:

@@ -1,5 +1,4 @@
-"""Sampling, presets and captures: validity as nan, units against an
-independent computation, timestamps and Ctrl-C."""
+"""Sampling, presets and captures: validity as nan, units against an independent computation, timestamps, Ctrl-C."""
 
 import time
 
@@ -39,8 +38,7 @@ def test_positions_in_units_from_presets(board, units, fold):
 
 @pytest.mark.parametrize("units", ["mm", "inch"])
 def test_velocities_in_units_are_whole_counts_near_the_raw_ones(board, units):
-    # Moving axes: the converted velocity is a whole number of counts, which a
-    # wrong scale or fold factor would break; near the raw value sampled just before.
+    # Whole counts on moving axes, which a wrong scale or fold breaks, near the raw ones sampled before.
     fold = (3, 5, 7)
     raw = board.capture(200)["vel"][:, [0, 2]]
     counts = board.capture(200, units=units, fold=fold)["vel"][:, [0, 2]] / (per_count(units, fold)[[0, 2]] *
