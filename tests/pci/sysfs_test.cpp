@@ -343,6 +343,8 @@ TEST_F(Sysfs, AnOpenByLocationSeesWhatChangedSinceTheFind) {
   EXPECT_EQ(DeviceOpen(&location, &device), kDeviceNotFound);
   EXPECT_NE(OpenDevice(3, 0), 0u);
   EXPECT_NE(OpenDevice(4, 0), 0u);
+  Boards("boards=1,id=0x1234");  // a new ZEMTRA_SIM forgets what the last find listed
+  EXPECT_EQ(Registers(OpenDevice(240, 0)).Read32(ZEMTRA_REG_FPGA1_PRODUCT), 0x1234u);
 }
 
 }  // namespace
