@@ -1,5 +1,4 @@
-// zemtra publish against a real mosquitto broker of each test's own on a free
-// loopback port, and a subscriber recording what it delivers; every wait is bounded.
+// zemtra publish against a mosquitto of each test's own on a free loopback port; every wait is bounded.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <signal.h>

@@ -1,5 +1,4 @@
-// The position plot window on two still simulated boards, axis 1 glitching, axis 2
-// without signal. The test owns the plot's clock and calls each sampling tick.
+// The plot window on two still boards, axis 1 glitching, axis 2 without signal; the test owns its clock.
 #include <QTemporaryDir>
 #include <random>
 

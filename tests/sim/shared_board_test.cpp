@@ -1,5 +1,4 @@
-// Shared simulated boards seen from the zemtra tool, forks of this program and
-// threads. Every child is waited for with a bound, every test has its own boards.
+// Shared simulated boards seen from the zemtra tool, forks and threads; each test has its own.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -204,8 +203,6 @@ const ToolRow kTool[] = {
        r.Write16(ZEMTRA_REG_SAMPLE, ZEMTRA_SMP_ALL_SAMPLE);
        return r.Read32(ZEMTRA_REG_A2_POSITION) == 77;
      }},
-    {{"LatchHereSeenThere"}, "@", [](Window&) { sim::SetSignal(0, Signal::kA3, SignalState::kGlitching); },
-     {"peek", "0x012"}, 0, "0x0002\n", nullptr},
     {{"ClearThereSeenHere"}, "@", [](Window&) { sim::SetSignal(0, Signal::kA1, SignalState::kGlitching); },
      {"clear"}, 0, "Status after clearing 0x0000  -\n", [](Window& r) { return r.Read16(ZEMTRA_REG_A1_A2_STATUS) == 0; }},
     {{"OwnBoardsStayApart"}, "motion=off", [](Window& r) { r.Write32(ZEMTRA_REG_A1_PRESET, 0x12345678); },
