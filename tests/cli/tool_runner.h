@@ -1,8 +1,6 @@
-// Runs the zemtra binary as a user would: no ZEMTRA_* variable but ZEMTRA_SIM, a
-// sysfs tree of the run's own (no real board unless the test puts one there),
-// a register trace when asked, the C locale unless the test asks for another.
-// A run is killed after a minute, or 5 s after its stop signal, and its files
-// are limited to 64 MiB: a tool that wrongly runs on fails, not fills the disk.
+// Runs the zemtra binary as a user would, with its own sysfs tree, ZEMTRA_SIM, the C locale
+// unless asked otherwise, and a register trace when asked. Killed after a minute (5 s after
+// its stop signal), files limited to 64 MiB: a tool that wrongly runs on fails, not fills the disk.
 #pragma once
 
 #include <signal.h>
@@ -16,9 +14,8 @@ namespace zemtra::cli::test {
 // kStalledPipe: a pipe that is never read; the stop signal goes once it is full.
 enum class StdoutTo { kCapture, kDevFull, kClosedPipe, kStalledPipe };
 
-// A real board at 3:14 in the run's sysfs tree. kFile: its windows are files
-// of 0xFF bytes (identification 0xFFFFFFFF, every status bit set) that the
-// library maps like a board's memory; kUnopenable: it has no windows at all.
+// A real board at 3:14 in the run's sysfs tree. kFile: its windows are files of 0xFF bytes that
+// the library maps (id 0xFFFFFFFF, every status bit set); kUnopenable: it has no windows.
 enum class SysfsBoard { kNone, kFile, kUnopenable };
 
 struct ToolSetup {

@@ -1,14 +1,10 @@
-// Number forms of converted values: examples in English and German whatever the
-// process locale, and every form against an exact reference in integer
-// arithmetic: a double is m x 2^e, so value x 10^d = m x 5^d x 2^(e+d), rounded
-// half away from zero by the bits shifted out. ParseInteger: a table, and an
-// independent reference over more than a million generated texts.
+// Number forms against an exact integer reference (a double is m x 2^e, so value x 10^d
+// = m x 5^d x 2^(e+d)); ParseInteger against a reference over a million generated texts.
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <random>
 #include <regex>
@@ -60,20 +56,16 @@ std::string Reference(double value, int decimals, const units::Separators& separ
   return (negative ? "-" : "") + grouped + separators.decimal + digits.substr(integer.size());
 }
 
-double Convert(double scale, uint16_t fold, int32_t count) { return units::ConvertCount(scale, fold, count); }
-
 struct Example {
   double value;
   std::string_view pattern;
   const char *english, *german;
 };
 
-const double kInfinity = std::numeric_limits<double>::infinity();
 // Converted counts are checked in these forms through the tool's read table and the monitor's locale test.
 const Example kExamples[] = {
     {1235.975858283826, kMm, "1,235.97585828", "1.235,97585828"},
     {-372533.2293584966, kVelocity, "-372,533.2294", "-372.533,2294"},
-    {123.0, kVelocity, "123.0000", "123,0000"},
     {-1e-10, kMm, "0.00000000", "0,00000000"},  // no minus sign on a zero
     // Binary fractions exactly on a half in the last place, and the doubles just short of one.
     {1.0 / 32, kVelocity, "0.0313", "0,0313"},
@@ -84,18 +76,15 @@ const Example kExamples[] = {
     {999999.99996, kVelocity, "1,000,000.0000", "1.000.000,0000"},
     {-999.99999999951, kInch, "-1,000.000000000", "-1.000,000000000"},
     // Only a fold factor of 0 could give these.
-    {kInfinity, kVelocity, "INF", "INF"},
-    {-kInfinity, kMm, "-INF", "-INF"},
+    {HUGE_VAL, kVelocity, "INF", "INF"},
+    {-HUGE_VAL, kMm, "-INF", "-INF"},
     {std::nan(""), kInch, "NaN", "NaN"},
 };
-
-void PrintTo(const Example& example, std::ostream* os) { *os << example.english; }
 
 class FormatPattern : public testing::TestWithParam<Example> {};
 
 TEST_P(FormatPattern, InEnglishAndGermanWhateverTheProcessLocale) {
-  // A GUI program runs with the C library's locale taken from the user's
-  // environment; a German one must not turn the decimal point into a comma.
+  // A GUI program runs in the user's C locale; a German one must not make the point a comma.
   const Example& example = GetParam();
   const std::string previous = std::setlocale(LC_ALL, nullptr);
   for (const char* process : {"C", "de_DE.UTF-8"}) {
@@ -126,7 +115,7 @@ TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
       for (int i = 0; i < 20006; ++i) {
         const int32_t edges[] = {INT32_MIN, INT32_MIN + 1, -1, 0, 1, INT32_MAX};
         const int32_t count = i < 6 ? edges[i] : i % 2 ? anyCount(random) : smallCount(random);
-        const double value = Convert(form.scale, fold, count);
+        const double value = units::ConvertCount(form.scale, fold, count);
         ASSERT_EQ(units::FormatPattern(value, form.pattern, kGerman), Reference(value, form.decimals, kGerman))
             << "fold " << fold << " count " << count;
       }
@@ -137,7 +126,7 @@ TEST(DisplayUnits, EveryFormAgreesWithTheExactReference) {
 // Scales: the command-line tool's read checks them against the wavelength.
 TEST(DisplayUnits, ConvertDividesByTheFoldFirst) {
   // The order shows in the last bit for this count.
-  EXPECT_EQ(Convert(units::kMmPositionScale, 8, 123456789), units::kMmPositionScale / 8.0 * 123456789.0);
+  EXPECT_EQ(units::ConvertCount(units::kMmPositionScale, 8, 123456789), units::kMmPositionScale / 8.0 * 123456789.0);
 }
 
 TEST(DisplayUnits, RawForms) {
@@ -152,24 +141,21 @@ struct Entry {
   std::optional<int32_t> value = std::nullopt;  // refused
 };
 
+// The limits and our decisions; the generated texts below reach the other malformed forms.
 const Entry kEntries[] = {
-    {"1000", 1000}, {"-1", -1}, {"+17", 17}, {"-0", 0}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN},
-    {"000000000000000000042", 42}, {"0x000003E8", 1000}, {"0X3e8", 1000}, {"$FFFFFFFF", -1},
-    {"0x80000000", INT32_MIN}, {"$0", 0},
-    // Our decision for the preset boxes: blanks before the number are skipped.
+    {"1000", 1000}, {"-0", 0}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"0X3e8", 1000},
+    {"$FFFFFFFF", -1}, {"0x80000000", INT32_MIN},
+    // Blanks before the number are skipped in the preset boxes.
     {" 12", 12}, {"\t \t-12", -12}, {"   0x10", 16},
-    {""}, {" "}, {"\t"}, {"+"}, {"-"}, {"$"}, {"0x"}, {"0X"}, {"12a"}, {"12 "}, {"1.0"}, {"1,000"}, {"1e3"},
-    {"0x 1"}, {"0x-1"}, {"-0x1"}, {"+$1"}, {"$$1"}, {"x10"}, {"0x123456789"}, {"$000000000"}, {"2147483648"},
-    {"-2147483649"}, {"99999999999"}, {"\n12"}, {"\v12"}, {"\r12"}, {"12\n"}, {"0xG"}, {"--1"}, {"+-1"}, {"1-"},
-    {"0b101"}, {"\xD9\xA3"}, {"1\xC2\xA0"}, {"12\0"sv}, {"\0" "12"sv},
+    {""}, {"\t"}, {"$"}, {"0x"}, {"12 "}, {"0x123456789"}, {"$000000000"}, {"2147483648"}, {"-2147483649"},
+    {"\n12"}, {"\v12"}, {"\r12"}, {"\xD9\xA3"}, {"1\xC2\xA0"}, {"12\0"sv}, {"\0" "12"sv},
 };
 
 TEST(ParseInteger, GivesTheValueOrRefuses) {
   for (const Entry& entry : kEntries) EXPECT_EQ(ParseInteger(entry.text), entry.value) << '"' << entry.text << '"';
 }
 
-// Leading blanks (spaces, tabs), then a signed decimal or a "$"/"0x"/"0X"
-// prefix with 1 to 8 hexadecimal digits, and nothing after.
+// Blanks (spaces, tabs), then a signed decimal or "$"/"0x"/"0X" and 1 to 8 hexadecimal digits.
 std::optional<int32_t> ParseReference(const std::string& text) {
   static const std::regex grammar(R"(^[ \t]*(?:([+-]?)([0-9]+)|(?:\$|0[xX])([0-9A-Fa-f]{1,8}))$)");
   std::smatch match;
@@ -184,8 +170,7 @@ std::optional<int32_t> ParseReference(const std::string& text) {
   return static_cast<int32_t>(value);
 }
 
-// Texts built from the grammar's pieces: blanks, a sign or prefix (or the start
-// of a number near a 32-bit limit), digits, often bent out of shape by an edit.
+// The grammar's pieces (or the start of a number near a limit), often bent by an edit.
 std::string GenerateText(std::mt19937& random) {
   const auto pick = [&](size_t low, size_t high) { return std::uniform_int_distribution<size_t>(low, high)(random); };
   const auto choose = [&](std::string_view set) { return set[pick(0, set.size() - 1)]; };
