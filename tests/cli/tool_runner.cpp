@@ -32,13 +32,9 @@ std::string ReadFile(const fs::path& path) {
 
 // A directory of the run's own for its output, error, trace and sysfs tree.
 struct RunDirectory {
-  RunDirectory() {
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
-  }
   ~RunDirectory() { fs::remove_all(path, ignored); }
   std::string pattern = (fs::temp_directory_path() / "zemtra-cli-XXXXXX").string();
-  fs::path path;
+  fs::path path = mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : throw std::runtime_error("mkdtemp failed");
   std::error_code ignored;
 };
 
@@ -52,8 +48,7 @@ void AddBoard(const fs::path& sys, SysfsBoard board) {
   std::ofstream(device / "resource3", std::ios::binary) << std::string(0x10, '\xFF');
 }
 
-// The test runner's environment minus everything that would change the tool's
-// behaviour behind the test's back, plus the run's own settings.
+// The runner's environment minus what would change the tool behind the test's back, plus the run's own.
 std::vector<std::string> Environment(const ToolSetup& setup, const fs::path& dir) {
   std::vector<std::string> env;
   for (char** entry = environ; *entry != nullptr; ++entry) {

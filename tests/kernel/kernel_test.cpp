@@ -75,9 +75,8 @@ ErrorCode Read(DeviceHandle h, const Access& a, uint32_t* value) {
   return code;
 }
 
-// After a known 32-bit value is written, an optional write, then an optional
-// read, on each edu board or on the ivshmem one; `code` is the read's, or the
-// write's when there is no read.
+// After a known 32-bit write, an optional write, then an optional read, on each edu board or
+// on the ivshmem one; `code` is the read's, or the write's when there is no read.
 struct MmioCase {
   const char* name;
   Access write, read;
@@ -116,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MmioCase{"id", {}, {32, 0x00, 0}, kOk, kEduId},
         MmioCase{"inverse", {32, kEduInverse, 0x12345678}, {32, kEduInverse, 0}, kOk, 0xEDCBA987},
-        // edu answers narrower accesses with 0 and ignores narrower writes:
-        // a library that widened them would see 0x00ED or change 0x04.
+        // A library that widened narrower accesses would see 0x00ED or change 0x04.
         MmioCase{"word_read_not_widened", {}, {16, 0x00, 0}, kOk, 0},
         MmioCase{"word_write_not_widened", {16, kEduInverse, 0x1234}, {32, kEduInverse, 0}, kOk, 0xF0F0F0F0},
         MmioCase{"last_long_of_the_window", {}, {32, kWindowBytes - 4, 0}, kOk, 0xFFFFFFFF},
@@ -125,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
         MmioCase{"write_beyond_the_window", {32, kWindowBytes, 1}, {}, kBeyond, 0}),
     kRowName);
 
-// Plain memory behind a BAR: the halves of a 32-bit register in the
-// little-endian byte lanes of the PCI bus.
+// Plain memory: the halves of a 32-bit register in the little-endian byte lanes of the PCI bus.
 INSTANTIATE_TEST_SUITE_P(
     Ivshmem, MmioTest,
     ::testing::Values(MmioCase{"low_half", {}, {16, 0x100, 0}, kOk, 0x3344, true},
