@@ -121,11 +121,16 @@ int RunStatus(SimWords& args) {
   return kExitSuccess;
 }
 
+// `count` words, after an optional leading BUS:SLOT.
+void ExpectWords(const std::vector<std::string>& words, std::size_t count, const char* usage) {
+  const bool leadingBoard = !words.empty() && words.front().find(':') != std::string::npos;
+  if (words.size() != count + (leadingBoard ? 1 : 0)) throw UsageError(usage);
+}
+
 int RunSignal(SimWords& args) {
   const SimConfig config = SharedConfig();
   std::vector<std::string>& words = args.words;
-  const bool leadingBoard = !words.empty() && words.front().find(':') != std::string::npos;
-  if (words.size() != (leadingBoard ? 3u : 2u)) throw UsageError("expected [BOARD] A1|A2|A3|REF present|missing|glitch");
+  ExpectWords(words, 2, "expected [BOARD] A1|A2|A3|REF present|missing|glitch");
   const int signal = Choice(words[words.size() - 2], kSignalNames, "signal");
   const int state = Choice(words.back(), kStateNames, "signal state");
   const std::unique_ptr<SharedControl> control = OpenShared(config);
@@ -136,8 +141,7 @@ int RunSignal(SimWords& args) {
 int RunMotion(SimWords& args) {
   const SimConfig config = SharedConfig();
   std::vector<std::string>& words = args.words;
-  const bool leadingBoard = !words.empty() && words.front().find(':') != std::string::npos;
-  if (words.size() != (leadingBoard ? 2u : 1u)) throw UsageError("expected [BOARD] on|off");
+  ExpectWords(words, 1, "expected [BOARD] on|off");
   constexpr const char* kOnOff[] = {"off", "on"};
   const bool on = Choice(words.back(), kOnOff, "motion") == 1;
   const std::unique_ptr<SharedControl> control = OpenShared(config);

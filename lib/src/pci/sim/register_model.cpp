@@ -443,14 +443,16 @@ RegisterModel::RegisterModel(std::shared_ptr<sim::SharedBoards> boards, int inde
     : boards_(std::move(boards)), shared_(&boards_->Board(index)), index_(index), s_(&shared_->state) {}
 
 RegisterModel::~RegisterModel() {
-  for (const Event& event : events_) {
-    if (shared_ != nullptr) {
-      Guard guard(*this);
-      if (guard) sim::ReleaseEventSlot(shared_->events, event.path);
-      ::unlink(event.path.c_str());
-    }
-    ::close(event.fd);
+  for (const Event& event : events_) Release(event);
+}
+
+void RegisterModel::Release(const Event& event) {
+  if (shared_ != nullptr) {
+    Guard guard(*this);
+    if (guard) sim::ReleaseEventSlot(shared_->events, event.path);
+    ::unlink(event.path.c_str());
   }
+  ::close(event.fd);
 }
 
 // ---- Reads: one atomic load of the published words --------------------------
@@ -645,14 +647,7 @@ void RegisterModel::ReleaseEvents(uint32_t owner) {
       return true;
     });
   }
-  for (const Event& event : released) {
-    if (shared_ != nullptr) {
-      Guard guard(*this);
-      if (guard) sim::ReleaseEventSlot(shared_->events, event.path);
-      ::unlink(event.path.c_str());
-    }
-    ::close(event.fd);
-  }
+  for (const Event& event : released) Release(event);
 }
 
 int RegisterModel::AttachedEventCount() {

@@ -127,6 +127,7 @@ class RegisterModel {
   bool Lock();
   void Unlock();
   void FinishLocked();  // publish, then fire the interrupt for new latches
+  void Release(const Event& event);  // its slot on a shared board, its FIFO and descriptor
   Result AttachShared(uint32_t owner, int* fd);
   void Log(char op, unsigned width, WindowKind kind, uint32_t offset, uint32_t value);
 
